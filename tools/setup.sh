@@ -1,0 +1,29 @@
+# Shared set-up for ./run and ./test: installs missing Debian packages and
+# configures and builds the project. Sourced, not executed.
+
+# Packages every build needs.
+ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
+
+# Installs the given Debian packages that are not installed yet.
+zq_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Configures and builds into the given folder; further arguments go to cmake.
+zq_build() {
+    local dir="$1"
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)"
+}
