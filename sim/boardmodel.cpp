@@ -1,0 +1,359 @@
+#include "boardmodel.h"
+
+#include <array>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace sim {
+
+struct PinId
+{
+    int group;
+    int pin;
+
+    constexpr bool is(int otherGroup, int otherPin) const { return group == otherGroup && pin == otherPin; }
+};
+
+namespace {
+
+constexpr PinId irqPin{1, 3};
+constexpr PinId devSleepPin{3, 1};
+constexpr PinId powerUpModePin{3, 2};
+constexpr PinId sleepOverride1Pin{3, 3};
+constexpr PinId sleepOverride2Pin{3, 4};
+constexpr PinId hostControllerPin{3, 6};
+constexpr PinId noPin{0, 0};
+
+constexpr int buck3VoltageRegister = 0x00;
+constexpr int buck1VoltageRegister = 0x07;
+constexpr int buck2VoltageRegister = 0x08;
+constexpr int enableRegister = 0x0a;
+constexpr int comparatorRegister = 0x0b;
+constexpr int interruptMaskRegister = 0x0c;
+constexpr int statusRegisterAddress = 0x0d;
+constexpr int polarityRegister = 0x0e;
+
+constexpr int comparatorStatusBit = 0x01;
+constexpr int ldoStatusBit = 0x10;
+constexpr int interruptSources = 0x1f;
+constexpr int comparatorEnableBit = 0x01;
+constexpr int comparatorHysteresisBit = 0x80;
+constexpr int comparatorCodeShift = 1;
+constexpr int comparatorCodeMask = 0x3f;
+constexpr int comparatorBaseUv = 2000000;
+constexpr int comparatorStepUv = 31750;
+constexpr int comparatorHysteresisUv = 100000;
+constexpr int polarityActiveHighBit = 0x01;
+
+constexpr int maxData = 0xff;
+constexpr int adcDevice = 0;
+constexpr int adcChannelCount = 8;
+constexpr int batteryChannel = 7;
+constexpr std::int64_t adcFullScale = 1024;
+constexpr std::int64_t adcMaxCount = adcFullScale - 1;
+constexpr std::int64_t adcReferenceMv = 2440;
+// Probe divider coefficient of each channel in hundredths, as the panel scales
+// it; channels 0..3 are grounded and never read by the panel.
+constexpr std::array<std::int64_t, adcChannelCount> adcCoefficientPercent{100, 100, 100, 100,
+                                                                          200, 100, 200, 280};
+
+constexpr int batteryNominalMv = 3700;
+constexpr double batteryDriftAmplitudeMv = 30.0;
+constexpr double batteryDriftPeriodS = 300.0;
+constexpr double twoPi = 6.283185307179586;
+constexpr std::uint32_t noiseStartSeed = 0x2545f491u;
+
+} // namespace
+
+// One buck converter: where its code, enable and status bits live and how
+// its code turns into an output voltage.
+struct Buck
+{
+    int voltageRegister;
+    int codeMask;
+    int baseMv;
+    int stepMv;
+    int maxMv;
+    int enableBit;
+    int statusBit;
+    int adcChannel;
+    PinId sleepOverride;
+};
+
+namespace {
+
+constexpr int noVoltageCap = INT_MAX;
+
+// Columns: code register, code mask, base, step, cap (mV), enable bit in
+// 0x0a, status bit in 0x0d, ADC channel, pin that keeps it up in sleep.
+constexpr std::array<Buck, 3> bucks{{
+    {buck1VoltageRegister, 0x3f, 1100, 50, 3600, 0x02, 0x02, 6, sleepOverride1Pin},
+    {buck2VoltageRegister, 0x3f, 1100, 50, 3600, 0x01, 0x04, 4, sleepOverride2Pin},
+    {buck3VoltageRegister, 0x7f, 700, 10, noVoltageCap, 0x80, 0x08, 5, noPin},
+}};
+
+constexpr std::array<std::uint8_t, registerCount> makeResetRegisters()
+{
+    std::array<std::uint8_t, registerCount> values{};
+    values[buck3VoltageRegister] = 0x32;   // 1.200 V
+    values[buck1VoltageRegister] = 0x0e;   // 1.800 V
+    values[buck2VoltageRegister] = 0x2c;   // 3.300 V
+    values[enableRegister] = 0x83;         // Buck1, Buck2 and Buck3 on
+    values[comparatorRegister] = 0xd1;     // on, 3.270 V, hysteresis
+    return values;
+}
+
+constexpr std::array<std::uint8_t, registerCount> resetRegisterValues = makeResetRegisters();
+
+bool validPin(int group, int pin)
+{
+    return group >= 1 && group <= pinGroupCount && pin >= 0 && pin < pinsPerGroup;
+}
+
+bool validByte(int value)
+{
+    return value >= 0 && value <= maxData;
+}
+
+int toAdcCount(int millivolts, std::int64_t coefficientPercent)
+{
+    const std::int64_t divisor = coefficientPercent * adcReferenceMv;
+    const std::int64_t count = (std::int64_t{millivolts} * adcFullScale * 100 + divisor / 2) / divisor;
+    return static_cast<int>(count < 0 ? 0 : count > adcMaxCount ? adcMaxCount : count);
+}
+
+std::int64_t steadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+BoardModel::BoardModel(BoardState &state)
+    : m_state(state)
+{
+}
+
+int BoardModel::usbHidInit()
+{
+    return m_state.plugged ? m_state.handle : noBoard;
+}
+
+int BoardModel::initController(int handle)
+{
+    return isCurrent(handle) ? callSucceeded : callFailed;
+}
+
+int BoardModel::setPinDir(int handle, int group, int pin, int direction)
+{
+    if (!isCurrent(handle) || !validPin(group, pin))
+        return callFailed;
+    changePin(group, pin, direction != 0, m_state.pinLatch[group - 1][pin]);
+    return callSucceeded;
+}
+
+int BoardModel::setPin(int handle, int group, int pin, int level)
+{
+    if (!isCurrent(handle) || !validPin(group, pin))
+        return callFailed;
+    changePin(group, pin, m_state.pinIsOutput[group - 1][pin], level != 0);
+    return callSucceeded;
+}
+
+int BoardModel::readPin(int handle, int group, int pin)
+{
+    if (!isCurrent(handle) || !validPin(group, pin))
+        return readFailed;
+    if (m_state.pinIsOutput[group - 1][pin])
+        return m_state.pinLatch[group - 1][pin];
+    if (irqPin.is(group, pin)) {
+        const bool activeHigh = m_state.registers[polarityRegister] & polarityActiveHighBit;
+        return irqActive() == activeHigh ? 1 : 0;
+    }
+    return powerUpModePin.is(group, pin) ? 1 : 0;
+}
+
+int BoardModel::spiRead(int handle, int address)
+{
+    if (!isCurrent(handle) || !validByte(address))
+        return readFailed;
+    return address == statusRegisterAddress ? statusRegister() : m_state.registers[address];
+}
+
+int BoardModel::spiWrite(int handle, int address, int data)
+{
+    if (!isCurrent(handle) || !validByte(address) || !validByte(data))
+        return callFailed;
+    // The status register is read-only on the chip: the write is accepted on
+    // the bus and has no effect.
+    if (address != statusRegisterAddress)
+        m_state.registers[address] = static_cast<std::uint8_t>(data);
+    return callSucceeded;
+}
+
+int BoardModel::measure(int handle, int channel, int device)
+{
+    if (!isCurrent(handle) || device != adcDevice || channel < 0 || channel >= adcChannelCount)
+        return readFailed;
+    const int count = toAdcCount(channelMillivolts(channel), adcCoefficientPercent[channel]);
+    if (channel != batteryChannel)
+        return count;
+    const int noisy = count + noiseCounts();
+    return noisy < 0 ? 0 : noisy > adcMaxCount ? static_cast<int>(adcMaxCount) : noisy;
+}
+
+void BoardModel::powerOn()
+{
+    // A zero handle counts as "none yet", so a zeroed state starts at handle 1.
+    const std::int32_t lastHandle = m_state.handle > 0 ? m_state.handle : 0;
+    m_state = BoardState{};
+    m_state.handle = lastHandle;
+    m_state.pinnedBatteryMv = -1;
+    m_state.noiseSeed = noiseStartSeed;
+    m_state.driftEpochNs = steadyNowNs();
+    resetRegisters();
+    setPlugged(true);
+}
+
+void BoardModel::setPlugged(bool plugged)
+{
+    if (plugged == static_cast<bool>(m_state.plugged))
+        return;
+    m_state.plugged = plugged;
+    if (plugged)
+        m_state.handle = m_state.handle >= INT32_MAX ? 1 : m_state.handle + 1;
+    else
+        releasePins();
+}
+
+void BoardModel::pinBattery(int millivolts)
+{
+    // The comparator sees the old voltage up to this moment, so that its
+    // hysteresis follows the path the battery took.
+    updateComparator();
+    m_state.pinnedBatteryMv = millivolts < 0 ? -1 : millivolts;
+}
+
+bool BoardModel::isCurrent(int handle) const
+{
+    return m_state.plugged && handle == m_state.handle;
+}
+
+bool BoardModel::pinIsHigh(int group, int pin) const
+{
+    return m_state.pinIsOutput[group - 1][pin] && m_state.pinLatch[group - 1][pin];
+}
+
+bool BoardModel::asleep() const
+{
+    return pinIsHigh(devSleepPin.group, devSleepPin.pin);
+}
+
+bool BoardModel::buckIsUp(const Buck &buck) const
+{
+    const bool enabled = m_state.registers[enableRegister] & buck.enableBit;
+    const bool overridden = buck.sleepOverride.group != noPin.group
+                            && pinIsHigh(buck.sleepOverride.group, buck.sleepOverride.pin);
+    return enabled && (!asleep() || overridden);
+}
+
+int BoardModel::buckMillivolts(const Buck &buck) const
+{
+    if (!buckIsUp(buck))
+        return 0;
+    const int code = m_state.registers[buck.voltageRegister] & buck.codeMask;
+    const int millivolts = buck.baseMv + code * buck.stepMv;
+    return millivolts < buck.maxMv ? millivolts : buck.maxMv;
+}
+
+int BoardModel::batteryMillivolts() const
+{
+    if (m_state.pinnedBatteryMv >= 0)
+        return m_state.pinnedBatteryMv;
+    const double seconds = static_cast<double>(steadyNowNs() - m_state.driftEpochNs) * 1e-9;
+    const double drift = batteryDriftAmplitudeMv * std::sin(twoPi * seconds / batteryDriftPeriodS);
+    return batteryNominalMv + static_cast<int>(std::lround(drift));
+}
+
+int BoardModel::channelMillivolts(int channel) const
+{
+    if (channel == batteryChannel)
+        return batteryMillivolts();
+    for (const Buck &buck : bucks) {
+        if (buck.adcChannel == channel)
+            return buckMillivolts(buck);
+    }
+    return 0;
+}
+
+int BoardModel::noiseCounts()
+{
+    if (m_state.pinnedBatteryMv >= 0)
+        return 0;
+    // xorshift32: cheap, and its whole state fits in the shared struct.
+    std::uint32_t x = m_state.noiseSeed;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    m_state.noiseSeed = x;
+    return static_cast<int>(x % 3) - 1;
+}
+
+int BoardModel::statusRegister()
+{
+    updateComparator();
+    int status = m_state.comparatorSet ? comparatorStatusBit : 0;
+    for (const Buck &buck : bucks) {
+        if (buckIsUp(buck))
+            status |= buck.statusBit;
+    }
+    if (!asleep())
+        status |= ldoStatusBit;
+    return status;
+}
+
+bool BoardModel::irqActive()
+{
+    return statusRegister() & m_state.registers[interruptMaskRegister] & interruptSources;
+}
+
+void BoardModel::updateComparator()
+{
+    const int control = m_state.registers[comparatorRegister];
+    if (!(control & comparatorEnableBit)) {
+        m_state.comparatorSet = 0;
+        return;
+    }
+    const int code = (control >> comparatorCodeShift) & comparatorCodeMask;
+    int thresholdUv = comparatorBaseUv + code * comparatorStepUv;
+    if (m_state.comparatorSet && (control & comparatorHysteresisBit))
+        thresholdUv -= comparatorHysteresisUv;
+    m_state.comparatorSet = batteryMillivolts() * 1000 > thresholdUv;
+}
+
+void BoardModel::changePin(int group, int pin, bool isOutput, bool latch)
+{
+    const bool hostControllerWasHigh = pinIsHigh(hostControllerPin.group, hostControllerPin.pin);
+    m_state.pinIsOutput[group - 1][pin] = isOutput;
+    m_state.pinLatch[group - 1][pin] = latch;
+    if (!hostControllerWasHigh && pinIsHigh(hostControllerPin.group, hostControllerPin.pin))
+        resetRegisters();
+}
+
+void BoardModel::resetRegisters()
+{
+    std::memcpy(m_state.registers, resetRegisterValues.data(), sizeof m_state.registers);
+    m_state.comparatorSet = 0;
+}
+
+void BoardModel::releasePins()
+{
+    std::memset(m_state.pinIsOutput, 0, sizeof m_state.pinIsOutput);
+    std::memset(m_state.pinLatch, 0, sizeof m_state.pinLatch);
+}
+
+} // namespace sim

@@ -1,0 +1,122 @@
+#ifndef ZQ40613_SIM_BOARDMODEL_H
+#define ZQ40613_SIM_BOARDMODEL_H
+
+// Behavioural model of the ZQ40613 evaluation board, behind the simulated
+// controller library "hid2".
+//
+// What it covers:
+// - The chip's registers 0x00..0xFF as plain memory with reset values for the
+//   panel registers: Buck3 1.200 V (0x00 = 0x32), Buck1 1.800 V (0x07 = 0x0e),
+//   Buck2 3.300 V (0x08 = 0x2c), all three bucks enabled (0x0a = 0x83),
+//   comparator on at 3.270 V with hysteresis (0x0b = 0xd1), interrupts masked
+//   (0x0c = 0x00), interrupt active low (0x0e = 0x00); everything else 0.
+// - Register 0x0d, the status register, computed on every read and deaf to
+//   writes: bit 0 comparator, bits 1..3 Buck1..3 OK (enabled and awake),
+//   bit 4 LDO OK (awake). The comparator is set while it is enabled and the
+//   battery is above 2.000 V + code x 31.75 mV (code = 0x0b bits 6..1); with
+//   0x0b bit 7 it stays set until the battery falls 100 mV below that.
+// - The host controller's pins, groups 1..3 with pins 0..7 each. A pin set as
+//   output reads back its own latch and drives the chip with it; an input
+//   reads what the board drives: 1.3 "IRQ" (active while 0x0d AND 0x0c has any
+//   of bits 0..4, active high when 0x0e bit 0 is 1), 3.2 "PWR_UP MODE" (1),
+//   any other input 0. The chip sees a pin that is not an output as low.
+//   3.1 "DEVSLP" high puts the chip asleep, but Buck1 stays up while 3.3
+//   "DEVSLP_OVR1" is high and Buck2 while 3.4 "DEVSLP_OVR2" is high. A rising
+//   edge on 3.6 "HOST CONTROLLER" resets the registers.
+// - The ADC, device 0 with channels 0..7: 7 the battery, 6 Buck1, 4 Buck2,
+//   5 Buck3, the others grounded. Each reading is the 10-bit count that the
+//   panel turns back into volts as coeff x 2.44 V x count / 1024 (coefficient
+//   2.80 for the battery, 2.00 for Buck1 and Buck2, 1.00 for Buck3), rounded
+//   to the nearest count and clamped to 0..1023. Buck1 and Buck2 give
+//   1.100 V + code x 50 mV up to 3.600 V, Buck3 0.700 V + code x 10 mV, any
+//   buck 0 V when disabled or asleep. The battery drifts a few tens of mV
+//   around 3.700 V over minutes and reads with one count of noise, unless a
+//   test pins it to a fixed voltage, which also silences the noise.
+// - The USB link: while unplugged every call fails; each plug-in gives a new
+//   handle, and a call with any other handle fails. The controller is powered
+//   by USB and the chip by the battery, so unplugging releases the
+//   controller's pins (all inputs, latches low) but keeps the registers.
+//
+// Failures return the controller library's failure values: -1 for
+// usb_hid_init, read_pin, spi_read and measure, 0 for the others. Out-of-range
+// addresses, data, groups, pins, devices and channels fail the same way.
+//
+// All state lives in BoardState, a plain-old-data struct that BoardModel only
+// refers to, so that it can be placed in memory shared between processes.
+// BoardModel does no locking: its caller serialises the calls.
+
+#include <cstdint>
+#include <type_traits>
+
+namespace sim {
+
+constexpr int registerCount = 256;
+constexpr int pinGroupCount = 3;
+constexpr int pinsPerGroup = 8;
+
+struct BoardState
+{
+    std::uint8_t registers[registerCount];
+    std::uint8_t pinIsOutput[pinGroupCount][pinsPerGroup];
+    std::uint8_t pinLatch[pinGroupCount][pinsPerGroup];
+    std::int32_t plugged;
+    std::int32_t handle;              // current handle, also the last one while unplugged
+    std::int32_t comparatorSet;       // comparator output, remembered for the hysteresis
+    std::int32_t pinnedBatteryMv;     // negative while the battery drifts
+    std::uint32_t noiseSeed;
+    std::int64_t driftEpochNs;        // steady-clock time the drift is measured from
+};
+
+static_assert(std::is_trivially_copyable_v<BoardState> && std::is_standard_layout_v<BoardState>,
+              "BoardState must stay plain old data");
+
+// The controller library's results.
+constexpr int noBoard = -1;
+constexpr int readFailed = -1;   // read_pin, spi_read, measure
+constexpr int callFailed = 0;    // init_controller, set_pin_dir, set_pin, spi_write
+constexpr int callSucceeded = 1;
+
+struct Buck;
+
+class BoardModel
+{
+public:
+    explicit BoardModel(BoardState &state);
+
+    // The calls of the controller library, without the reserved argument.
+    int usbHidInit();
+    int initController(int handle);
+    int setPinDir(int handle, int group, int pin, int direction);
+    int setPin(int handle, int group, int pin, int level);
+    int readPin(int handle, int group, int pin);
+    int spiRead(int handle, int address);
+    int spiWrite(int handle, int address, int data);
+    int measure(int handle, int channel, int device);
+
+    // Test controls.
+    void powerOn();
+    void setPlugged(bool plugged);
+    void pinBattery(int millivolts);   // negative: drift again
+
+private:
+    bool isCurrent(int handle) const;
+    bool pinIsHigh(int group, int pin) const;   // as the chip sees it
+    bool asleep() const;
+    bool buckIsUp(const Buck &buck) const;
+    int buckMillivolts(const Buck &buck) const;
+    int batteryMillivolts() const;
+    int channelMillivolts(int channel) const;
+    int noiseCounts();
+    int statusRegister();
+    bool irqActive();
+    void updateComparator();
+    void changePin(int group, int pin, bool isOutput, bool latch);
+    void resetRegisters();
+    void releasePins();
+
+    BoardState &m_state;
+};
+
+} // namespace sim
+
+#endif

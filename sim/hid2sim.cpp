@@ -1,0 +1,124 @@
+// The controller library's C interface and the simulator's controls, over one
+// board model shared by every caller in the process.
+
+#include "boardmodel.h"
+#include "hid2sim.h"
+
+#include "device/hid2.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr char latencyVariable[] = "ZQ40613_SIM_LATENCY_US";
+
+struct Board
+{
+    Board() { model.powerOn(); }
+
+    std::mutex mutex;
+    sim::BoardState state{};
+    sim::BoardModel model{state};
+};
+
+Board &board()
+{
+    static Board instance;
+    return instance;
+}
+
+std::chrono::microseconds readLatency()
+{
+    const char *text = std::getenv(latencyVariable);
+    const long micros = text ? std::strtol(text, nullptr, 10) : 0;
+    return std::chrono::microseconds(micros > 0 ? micros : 0);
+}
+
+// Imitates the USB round trip of a real controller when the environment asks
+// for it. The wait happens before the lock so that callers on other threads
+// are not held up by it.
+void waitLikeUsb()
+{
+    static const std::chrono::microseconds latency = readLatency();
+    if (latency.count() > 0)
+        std::this_thread::sleep_for(latency);
+}
+
+template<typename Call>
+auto withBoard(Call call)
+{
+    Board &b = board();
+    const std::lock_guard<std::mutex> lock(b.mutex);
+    return call(b.model);
+}
+
+template<typename Call>
+int libraryCall(Call call)
+{
+    waitLikeUsb();
+    return withBoard(call);
+}
+
+} // namespace
+
+extern "C" {
+
+int usb_hid_init(void)
+{
+    return libraryCall([](sim::BoardModel &m) { return m.usbHidInit(); });
+}
+
+int init_controller(int handle)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.initController(handle); });
+}
+
+int set_pin_dir(int handle, int group, int pin, int direction, int)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.setPinDir(handle, group, pin, direction); });
+}
+
+int set_pin(int handle, int group, int pin, int level, int)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.setPin(handle, group, pin, level); });
+}
+
+int read_pin(int handle, int group, int pin, int)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.readPin(handle, group, pin); });
+}
+
+int spi_read(int handle, int address, int)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.spiRead(handle, address); });
+}
+
+int spi_write(int handle, int address, int data, int)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.spiWrite(handle, address, data); });
+}
+
+int measure(int handle, int channel, int device, int)
+{
+    return libraryCall([=](sim::BoardModel &m) { return m.measure(handle, channel, device); });
+}
+
+void hid2sim_set_plugged(int plugged)
+{
+    withBoard([=](sim::BoardModel &m) { m.setPlugged(plugged != 0); });
+}
+
+void hid2sim_reset(void)
+{
+    withBoard([](sim::BoardModel &m) { m.powerOn(); });
+}
+
+void hid2sim_set_battery_mv(int millivolts)
+{
+    withBoard([=](sim::BoardModel &m) { m.pinBattery(millivolts); });
+}
+
+} // extern "C"

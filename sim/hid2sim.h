@@ -1,0 +1,28 @@
+#ifndef ZQ40613_SIM_HID2SIM_H
+#define ZQ40613_SIM_HID2SIM_H
+
+// Controls of the simulated board that are not part of the controller
+// library's interface. Tests call them to set the scene; the program never
+// does.
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Unplugs (0) or plugs in (nonzero) the board. Plugging it back in gives a
+   new handle; unplugging releases the controller's pins. */
+void hid2sim_set_plugged(int plugged);
+
+/* Power-on state: plugged in with a new handle, registers at their reset
+   values, every pin an input and low, the battery drifting. */
+void hid2sim_reset(void);
+
+/* Holds the battery at the given voltage without noise; a negative value
+   lets it drift again. */
+void hid2sim_set_battery_mv(int millivolts);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,465 @@
+#include "device/hid2.h"
+#include "hid2sim.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+
+using HandleCall = std::function<int(int)>;
+Q_DECLARE_METATYPE(HandleCall)
+
+namespace {
+
+constexpr int statusRegister = 0x0d;
+constexpr int enableRegister = 0x0a;
+constexpr int comparatorRegister = 0x0b;
+constexpr int maskRegister = 0x0c;
+constexpr int polarityRegister = 0x0e;
+constexpr int comparatorOff = 0x00;
+constexpr int adcBits = 1024;
+constexpr double adcReference = 2.44;
+constexpr double batteryCoefficient = 2.80;
+constexpr int batteryChannel = 7;
+
+using RegisterImage = std::array<int, 256>;
+
+double probeVolts(int count, double coefficient)
+{
+    return coefficient * adcReference * count / adcBits;
+}
+
+// What the panel would show must match the voltage to within half a count.
+bool scalesBackTo(int count, double coefficient, int millivolts)
+{
+    const double halfCount = coefficient * adcReference / adcBits / 2;
+    return count >= 0 && count < adcBits
+           && std::abs(probeVolts(count, coefficient) - millivolts / 1000.0) <= halfCount + 1e-9;
+}
+
+} // namespace
+
+class TestSimBoard : public QObject
+{
+    Q_OBJECT
+
+private:
+    int m_handle = -1;
+
+    void drive(int group, int pin, int level)
+    {
+        QVERIFY(set_pin_dir(m_handle, group, pin, 1, 0));
+        QVERIFY(set_pin(m_handle, group, pin, level, 0));
+    }
+
+    void setSleepPins(int devSleep, int override1, int override2)
+    {
+        drive(3, 1, devSleep);
+        drive(3, 3, override1);
+        drive(3, 4, override2);
+    }
+
+    void write(int address, int data) { QVERIFY(spi_write(m_handle, address, data, 0)); }
+
+    RegisterImage registers() const
+    {
+        RegisterImage image{};
+        for (int address = 0; address < int(image.size()); ++address)
+            image[address] = spi_read(m_handle, address, 0);
+        return image;
+    }
+
+    static void addEveryCall()
+    {
+        QTest::addColumn<HandleCall>("call");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("init_controller") << HandleCall([](int h) { return init_controller(h); }) << 0;
+        QTest::newRow("set_pin_dir") << HandleCall([](int h) { return set_pin_dir(h, 3, 1, 1, 0); }) << 0;
+        QTest::newRow("set_pin") << HandleCall([](int h) { return set_pin(h, 3, 3, 1, 0); }) << 0;
+        QTest::newRow("read_pin") << HandleCall([](int h) { return read_pin(h, 3, 2, 0); }) << -1;
+        QTest::newRow("spi_read") << HandleCall([](int h) { return spi_read(h, 0x07, 0); }) << -1;
+        QTest::newRow("spi_write") << HandleCall([](int h) { return spi_write(h, 0x07, 0x10, 0); }) << 0;
+        QTest::newRow("measure") << HandleCall([](int h) { return measure(h, 7, 0, 0); }) << -1;
+    }
+
+private slots:
+    void init()
+    {
+        hid2sim_reset();
+        m_handle = usb_hid_init();
+        QVERIFY(m_handle > 0);
+    }
+
+    void powerOnVoltages_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<int>("millivolts");
+        QTest::newRow("BUCK1") << 6 << 2.00 << 1800;
+        QTest::newRow("BUCK2") << 4 << 2.00 << 3300;
+        QTest::newRow("BUCK3") << 5 << 1.00 << 1200;
+    }
+
+    void powerOnVoltages()
+    {
+        QFETCH(int, channel);
+        QFETCH(double, coefficient);
+        QFETCH(int, millivolts);
+        QVERIFY(scalesBackTo(measure(m_handle, channel, 0, 0), coefficient, millivolts));
+    }
+
+    void powerOnStatus()
+    {
+        hid2sim_set_battery_mv(3700);
+        QCOMPARE(spi_read(m_handle, statusRegister, 0), 0x1f);
+        QCOMPARE(spi_read(m_handle, maskRegister, 0), 0x00);
+        QCOMPARE(read_pin(m_handle, 1, 3, 0), 1);   // idle, active low
+    }
+
+    void registerMemory()
+    {
+        for (int address = 0; address < 256; ++address)
+            write(address, (address * 7 + 3) & 0xff);
+        const RegisterImage image = registers();
+        for (int address = 0; address < 256; ++address) {
+            if (address != statusRegister)
+                QCOMPARE(image[address], (address * 7 + 3) & 0xff);
+        }
+    }
+
+    void statusIgnoresWrites()
+    {
+        write(comparatorRegister, comparatorOff);
+        const int status = spi_read(m_handle, statusRegister, 0);
+        write(statusRegister, 0xff);
+        QCOMPARE(spi_read(m_handle, statusRegister, 0), status);
+        write(statusRegister, 0x00);
+        QCOMPARE(spi_read(m_handle, statusRegister, 0), status);
+    }
+
+    void statusBits_data()
+    {
+        QTest::addColumn<int>("enables");
+        QTest::addColumn<int>("devSleep");
+        QTest::addColumn<int>("override1");
+        QTest::addColumn<int>("override2");
+        QTest::addColumn<int>("status");
+        QTest::newRow("all on, awake") << 0x83 << 0 << 0 << 0 << 0x1e;
+        QTest::newRow("Buck1 only") << 0x02 << 0 << 0 << 0 << 0x12;
+        QTest::newRow("Buck2 only") << 0x01 << 0 << 0 << 0 << 0x14;
+        QTest::newRow("Buck3 only") << 0x80 << 0 << 0 << 0 << 0x18;
+        QTest::newRow("force PWM bits enable nothing") << 0x7c << 0 << 0 << 0 << 0x10;
+        QTest::newRow("asleep") << 0x83 << 1 << 0 << 0 << 0x00;
+        QTest::newRow("asleep, override 1") << 0x83 << 1 << 1 << 0 << 0x02;
+        QTest::newRow("asleep, override 2") << 0x83 << 1 << 0 << 1 << 0x04;
+        QTest::newRow("asleep, both overrides") << 0x83 << 1 << 1 << 1 << 0x06;
+        QTest::newRow("asleep, override on disabled Buck1") << 0x01 << 1 << 1 << 0 << 0x00;
+        QTest::newRow("awake, overrides high") << 0x83 << 0 << 1 << 1 << 0x1e;
+    }
+
+    void statusBits()
+    {
+        QFETCH(int, enables);
+        QFETCH(int, devSleep);
+        QFETCH(int, override1);
+        QFETCH(int, override2);
+        QFETCH(int, status);
+        write(comparatorRegister, comparatorOff);
+        write(enableRegister, enables);
+        setSleepPins(devSleep, override1, override2);
+        QCOMPARE(spi_read(m_handle, statusRegister, 0), status);
+    }
+
+    void devSleepActsOnlyAsOutput()
+    {
+        QVERIFY(set_pin(m_handle, 3, 1, 1, 0));
+        QVERIFY(spi_read(m_handle, statusRegister, 0) & 0x10);
+        QVERIFY(set_pin_dir(m_handle, 3, 1, 1, 0));
+        QCOMPARE(spi_read(m_handle, statusRegister, 0) & 0x1e, 0);
+    }
+
+    void comparator_data()
+    {
+        QTest::addColumn<int>("control");
+        QTest::addColumn<QList<int>>("batteryMv");
+        QTest::addColumn<QList<int>>("expected");   // -1: not read at that step
+        QTest::newRow("disabled") << 0x50 << QList<int>{3700} << QList<int>{0};
+        QTest::newRow("strictly above 3.270 V") << 0x51 << QList<int>{3270, 3271, 3269}
+                                                << QList<int>{0, 1, 0};
+        QTest::newRow("hysteresis holds 100 mV") << 0xd1 << QList<int>{3300, 3171, 3170, 3200, 3271}
+                                                 << QList<int>{1, 1, 0, 0, 1};
+        QTest::newRow("hysteresis follows unread crossing") << 0xd1 << QList<int>{3300, 3200}
+                                                            << QList<int>{-1, 1};
+        QTest::newRow("code 63: 4.000 V") << 0x7f << QList<int>{4000, 4001} << QList<int>{0, 1};
+        QTest::newRow("code 1: 2.03175 V, hysteresis") << 0x83 << QList<int>{1900, 2031, 2032, 1932, 1931}
+                                                       << QList<int>{0, 0, 1, 1, 0};
+    }
+
+    void comparator()
+    {
+        QFETCH(int, control);
+        QFETCH(QList<int>, batteryMv);
+        QFETCH(QList<int>, expected);
+        write(comparatorRegister, control);
+        for (int step = 0; step < batteryMv.size(); ++step) {
+            hid2sim_set_battery_mv(batteryMv[step]);
+            if (expected[step] >= 0)
+                QCOMPARE(spi_read(m_handle, statusRegister, 0) & 0x01, expected[step]);
+        }
+    }
+
+    void irqPin_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("polarity");
+        QTest::addColumn<int>("enables");
+        QTest::addColumn<int>("comparator");
+        QTest::addColumn<int>("level");
+        QTest::newRow("masked, active low") << 0x00 << 0x00 << 0x83 << 0x00 << 1;
+        QTest::newRow("masked, active high") << 0x00 << 0x01 << 0x83 << 0x00 << 0;
+        QTest::newRow("Buck1 OK, active low") << 0x02 << 0x00 << 0x83 << 0x00 << 0;
+        QTest::newRow("Buck1 OK, active high") << 0x02 << 0x01 << 0x83 << 0x00 << 1;
+        QTest::newRow("enabled source clear") << 0x02 << 0x01 << 0x81 << 0x00 << 0;
+        QTest::newRow("LDO OK") << 0x10 << 0x01 << 0x00 << 0x00 << 1;
+        QTest::newRow("comparator") << 0x01 << 0x01 << 0x00 << 0x51 << 1;
+        QTest::newRow("polarity is bit 0 only") << 0x08 << 0xfe << 0x83 << 0x00 << 0;
+    }
+
+    void irqPin()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, polarity);
+        QFETCH(int, enables);
+        QFETCH(int, comparator);
+        QFETCH(int, level);
+        hid2sim_set_battery_mv(3700);
+        write(maskRegister, mask);
+        write(polarityRegister, polarity);
+        write(enableRegister, enables);
+        write(comparatorRegister, comparator);
+        QVERIFY(set_pin_dir(m_handle, 1, 3, 0, 0));
+        QCOMPARE(read_pin(m_handle, 1, 3, 0), level);
+    }
+
+    void pinReadBack_data()
+    {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<int>("pin");
+        QTest::addColumn<int>("inputLevel");
+        QTest::newRow("1.0") << 1 << 0 << 0;
+        QTest::newRow("2.3") << 2 << 3 << 0;
+        QTest::newRow("3.3 DEVSLP_OVR1") << 3 << 3 << 0;
+        QTest::newRow("3.7") << 3 << 7 << 0;
+        QTest::newRow("3.2 PWR_UP MODE") << 3 << 2 << 1;
+    }
+
+    void pinReadBack()
+    {
+        QFETCH(int, group);
+        QFETCH(int, pin);
+        QFETCH(int, inputLevel);
+        QVERIFY(set_pin(m_handle, group, pin, 1 - inputLevel, 0));
+        QCOMPARE(read_pin(m_handle, group, pin, 0), inputLevel);
+        QVERIFY(set_pin_dir(m_handle, group, pin, 1, 0));
+        QCOMPARE(read_pin(m_handle, group, pin, 0), 1 - inputLevel);
+        QVERIFY(set_pin(m_handle, group, pin, inputLevel, 0));
+        QCOMPARE(read_pin(m_handle, group, pin, 0), inputLevel);
+    }
+
+    void hostControllerResetsOnRisingEdge()
+    {
+        const RegisterImage resetImage = registers();
+        const auto scribble = [this] {
+            write(0x07, 0x20);
+            write(maskRegister, 0x0f);
+            write(0x30, 0x55);
+        };
+        drive(3, 6, 0);
+        scribble();
+        QVERIFY(set_pin(m_handle, 3, 6, 1, 0));
+        QCOMPARE(registers(), resetImage);
+
+        scribble();
+        const RegisterImage scribbled = registers();
+        QVERIFY(set_pin(m_handle, 3, 6, 1, 0));
+        QCOMPARE(registers(), scribbled);
+        QVERIFY(set_pin(m_handle, 3, 6, 0, 0));
+        QCOMPARE(registers(), scribbled);
+
+        // Latched high as an input the chip still sees low; the switch to
+        // output is the edge.
+        QVERIFY(set_pin_dir(m_handle, 3, 6, 0, 0));
+        QVERIFY(set_pin(m_handle, 3, 6, 1, 0));
+        QCOMPARE(registers(), scribbled);
+        QVERIFY(set_pin_dir(m_handle, 3, 6, 1, 0));
+        QCOMPARE(registers(), resetImage);
+    }
+
+    void buckProbes_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("enables");
+        QTest::addColumn<int>("devSleep");
+        QTest::addColumn<int>("override1");
+        QTest::addColumn<int>("override2");
+        QTest::addColumn<int>("millivolts");
+        QTest::newRow("Buck1 lowest") << 6 << 2.0 << 0x07 << 0 << 0x83 << 0 << 0 << 0 << 1100;
+        QTest::newRow("Buck1 3.550 V") << 6 << 2.0 << 0x07 << 49 << 0x83 << 0 << 0 << 0 << 3550;
+        QTest::newRow("Buck1 capped at 50") << 6 << 2.0 << 0x07 << 50 << 0x83 << 0 << 0 << 0 << 3600;
+        QTest::newRow("Buck1 capped at 63") << 6 << 2.0 << 0x07 << 63 << 0x83 << 0 << 0 << 0 << 3600;
+        QTest::newRow("Buck1 ignores bits 7..6") << 6 << 2.0 << 0x07 << 0xce << 0x83 << 0 << 0 << 0 << 1800;
+        QTest::newRow("Buck2 capped") << 4 << 2.0 << 0x08 << 63 << 0x83 << 0 << 0 << 0 << 3600;
+        QTest::newRow("Buck3 lowest") << 5 << 1.0 << 0x00 << 0 << 0x83 << 0 << 0 << 0 << 700;
+        QTest::newRow("Buck3 1.950 V") << 5 << 1.0 << 0x00 << 125 << 0x83 << 0 << 0 << 0 << 1950;
+        QTest::newRow("Buck3 code 127") << 5 << 1.0 << 0x00 << 127 << 0x83 << 0 << 0 << 0 << 1970;
+        QTest::newRow("Buck3 ignores bit 7") << 5 << 1.0 << 0x00 << 0xb2 << 0x83 << 0 << 0 << 0 << 1200;
+        QTest::newRow("Buck1 disabled") << 6 << 2.0 << 0x07 << 14 << 0x81 << 0 << 0 << 0 << 0;
+        QTest::newRow("Buck2 disabled") << 4 << 2.0 << 0x08 << 44 << 0x82 << 0 << 0 << 0 << 0;
+        QTest::newRow("Buck3 disabled") << 5 << 1.0 << 0x00 << 50 << 0x03 << 0 << 0 << 0 << 0;
+        QTest::newRow("Buck1 asleep") << 6 << 2.0 << 0x07 << 14 << 0x83 << 1 << 0 << 1 << 0;
+        QTest::newRow("Buck1 override") << 6 << 2.0 << 0x07 << 14 << 0x83 << 1 << 1 << 0 << 1800;
+        QTest::newRow("Buck2 asleep") << 4 << 2.0 << 0x08 << 44 << 0x83 << 1 << 1 << 0 << 0;
+        QTest::newRow("Buck2 override") << 4 << 2.0 << 0x08 << 44 << 0x83 << 1 << 0 << 1 << 3300;
+        QTest::newRow("Buck3 asleep, overrides") << 5 << 1.0 << 0x00 << 50 << 0x83 << 1 << 1 << 1 << 0;
+    }
+
+    void buckProbes()
+    {
+        QFETCH(int, channel);
+        QFETCH(double, coefficient);
+        QFETCH(int, address);
+        QFETCH(int, code);
+        QFETCH(int, enables);
+        QFETCH(int, devSleep);
+        QFETCH(int, override1);
+        QFETCH(int, override2);
+        QFETCH(int, millivolts);
+        write(address, code);
+        write(enableRegister, enables);
+        setSleepPins(devSleep, override1, override2);
+        const int count = measure(m_handle, channel, 0, 0);
+        QVERIFY2(scalesBackTo(count, coefficient, millivolts), qPrintable(QString::number(count)));
+    }
+
+    void pinnedBattery_data()
+    {
+        QTest::addColumn<int>("millivolts");
+        QTest::addColumn<int>("shownMv");
+        QTest::newRow("3.700 V") << 3700 << 3700;
+        QTest::newRow("4.200 V") << 4200 << 4200;
+        QTest::newRow("0 V") << 0 << 0;
+        QTest::newRow("above full scale") << 9000 << 6826;   // 1023 counts
+    }
+
+    void pinnedBattery()
+    {
+        QFETCH(int, millivolts);
+        QFETCH(int, shownMv);
+        hid2sim_set_battery_mv(millivolts);
+        const int count = measure(m_handle, batteryChannel, 0, 0);
+        QVERIFY(scalesBackTo(count, batteryCoefficient, shownMv));
+        for (int i = 0; i < 20; ++i)
+            QCOMPARE(measure(m_handle, batteryChannel, 0, 0), count);
+    }
+
+    void batteryDriftsWithNoise()
+    {
+        hid2sim_set_battery_mv(3000);
+        hid2sim_set_battery_mv(-1);
+        QList<int> counts;
+        for (int i = 0; i < 50; ++i)
+            counts << measure(m_handle, batteryChannel, 0, 0);
+        const auto [low, high] = std::minmax_element(counts.cbegin(), counts.cend());
+        QVERIFY(probeVolts(*low, batteryCoefficient) > 3.6);
+        QVERIFY(probeVolts(*high, batteryCoefficient) < 3.8);
+        QVERIFY(*high > *low);
+        QVERIFY(*high - *low <= 3);
+    }
+
+    void failureOnBadArguments_data()
+    {
+        QTest::addColumn<HandleCall>("call");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("spi_read -1") << HandleCall([](int h) { return spi_read(h, -1, 0); }) << -1;
+        QTest::newRow("spi_read 256") << HandleCall([](int h) { return spi_read(h, 256, 0); }) << -1;
+        QTest::newRow("spi_write address 256") << HandleCall([](int h) { return spi_write(h, 256, 1, 0); }) << 0;
+        QTest::newRow("spi_write address -1") << HandleCall([](int h) { return spi_write(h, -1, 1, 0); }) << 0;
+        QTest::newRow("spi_write data 256") << HandleCall([](int h) { return spi_write(h, 0x07, 256, 0); }) << 0;
+        QTest::newRow("spi_write data -1") << HandleCall([](int h) { return spi_write(h, 0x07, -1, 0); }) << 0;
+        QTest::newRow("set_pin_dir group 0") << HandleCall([](int h) { return set_pin_dir(h, 0, 1, 1, 0); }) << 0;
+        QTest::newRow("set_pin_dir pin 8") << HandleCall([](int h) { return set_pin_dir(h, 3, 8, 1, 0); }) << 0;
+        QTest::newRow("set_pin group 4") << HandleCall([](int h) { return set_pin(h, 4, 6, 1, 0); }) << 0;
+        QTest::newRow("set_pin pin -1") << HandleCall([](int h) { return set_pin(h, 3, -1, 1, 0); }) << 0;
+        QTest::newRow("read_pin group 0") << HandleCall([](int h) { return read_pin(h, 0, 3, 0); }) << -1;
+        QTest::newRow("read_pin pin 8") << HandleCall([](int h) { return read_pin(h, 1, 8, 0); }) << -1;
+        QTest::newRow("measure device 1") << HandleCall([](int h) { return measure(h, 7, 1, 0); }) << -1;
+        QTest::newRow("measure channel 8") << HandleCall([](int h) { return measure(h, 8, 0, 0); }) << -1;
+        QTest::newRow("measure channel -1") << HandleCall([](int h) { return measure(h, -1, 0, 0); }) << -1;
+    }
+
+    void failureOnBadArguments()
+    {
+        QFETCH(HandleCall, call);
+        QFETCH(int, failure);
+        const RegisterImage before = registers();
+        QCOMPARE(call(m_handle), failure);
+        QCOMPARE(registers(), before);
+    }
+
+    void staleHandleFails_data() { addEveryCall(); }
+
+    void staleHandleFails()
+    {
+        QFETCH(HandleCall, call);
+        QFETCH(int, failure);
+        const int stale = m_handle;
+        hid2sim_set_plugged(0);
+        hid2sim_set_plugged(1);
+        const int fresh = usb_hid_init();
+        QVERIFY(fresh > 0);
+        QVERIFY(fresh != stale);
+        for (const int handle : {stale, -1, 0, fresh + 1})
+            QCOMPARE(call(handle), failure);
+        QVERIFY(call(fresh) != failure);
+    }
+
+    void unpluggedFails_data() { addEveryCall(); }
+
+    void unpluggedFails()
+    {
+        QFETCH(HandleCall, call);
+        QFETCH(int, failure);
+        hid2sim_set_plugged(0);
+        QCOMPARE(usb_hid_init(), -1);
+        QCOMPARE(call(m_handle), failure);
+        QCOMPARE(call(-1), failure);
+    }
+
+    void plugCycleKeepsRegistersReleasesPins()
+    {
+        write(0x07, 0x20);
+        drive(3, 3, 1);
+        QCOMPARE(usb_hid_init(), m_handle);
+        hid2sim_set_plugged(0);
+        hid2sim_set_plugged(1);
+        m_handle = usb_hid_init();
+        QCOMPARE(spi_read(m_handle, 0x07, 0), 0x20);
+        QCOMPARE(read_pin(m_handle, 3, 3, 0), 0);
+    }
+
+    void resetGivesNewHandle()
+    {
+        const int before = m_handle;
+        hid2sim_reset();
+        QVERIFY(usb_hid_init() != before);
+        QCOMPARE(spi_read(before, 0x07, 0), -1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimBoard)
+#include "tst_simboard.moc"
