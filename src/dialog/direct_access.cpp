@@ -1,0 +1,91 @@
+#include "dialog/direct_access.h"
+
+#include "dialog/bitnames.h"
+#include "ui_direct_access.h"
+
+#include <QAbstractButton>
+
+namespace {
+
+constexpr char hexByteMask[] = "HH";
+constexpr int hexBase = 16;
+constexpr int hexByteDigits = 2;
+constexpr int byteMask = 0xff;
+constexpr char bitLabelFormat[] = "bit %d    %s";
+
+// Whatever has been typed so far counts: "F" is 0x0F, an empty field 0. The
+// input mask admits at most two hex digits, so the result is one byte.
+quint8 hexFieldValue(const QLineEdit *field)
+{
+    return quint8(field->text().toInt(nullptr, hexBase) & byteMask);
+}
+
+} // namespace
+
+direct_access::direct_access(QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::direct_access>())
+{
+    ui->setupUi(this);
+    ui->lineEdit->setInputMask(QString::fromLatin1(hexByteMask));
+    ui->lineEdit_2->setInputMask(QString::fromLatin1(hexByteMask));
+
+    // The check box for bit N carries id N, so a click names its bit directly.
+    QAbstractButton *const topDown[bitsPerRegister] = {
+        ui->checkBox, ui->checkBox_2, ui->checkBox_3, ui->checkBox_4,
+        ui->checkBox_5, ui->checkBox_6, ui->checkBox_7, ui->checkBox_8,
+    };
+    for (int row = 0; row < bitsPerRegister; ++row)
+        ui->buttonGroup->setId(topDown[row], bitsPerRegister - 1 - row);
+    connect(ui->buttonGroup, &QButtonGroup::idClicked, this, &direct_access::on_buttonGroup_buttonClicked);
+
+    setWindowTitle(tr("Direct Register Access"));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // By name, so that any parent offering these two slots can serve.
+    connect(ui->pushButton, SIGNAL(clicked()), parent, SLOT(dr_write()));
+    connect(ui->pushButton_2, SIGNAL(clicked()), parent, SLOT(dr_read()));
+
+    on_lineEdit_textChanged(ui->lineEdit->text());
+}
+
+direct_access::~direct_access() = default;
+
+int direct_access::address() const
+{
+    return m_address;
+}
+
+int direct_access::data() const
+{
+    return m_data;
+}
+
+void direct_access::setData(int value)
+{
+    m_data = quint8(value & byteMask);
+    ui->lineEdit_2->setText(QStringLiteral("%1").arg(m_data, hexByteDigits, hexBase, QLatin1Char('0')));
+}
+
+// A new address only renames the bits; the chip is read on "Read" alone.
+void direct_access::on_lineEdit_textChanged(const QString &)
+{
+    m_address = hexFieldValue(ui->lineEdit);
+    for (int bit = 0; bit < bitsPerRegister; ++bit)
+        ui->buttonGroup->button(bit)->setText(QString::asprintf(bitLabelFormat, bit, bitName(m_address, bit)));
+}
+
+void direct_access::on_lineEdit_2_textChanged(const QString &)
+{
+    m_data = hexFieldValue(ui->lineEdit_2);
+    // setChecked emits no clicked(), so this does not feed back into the
+    // click handler.
+    for (int bit = 0; bit < bitsPerRegister; ++bit)
+        ui->buttonGroup->button(bit)->setChecked(m_data & (1 << bit));
+}
+
+void direct_access::on_buttonGroup_buttonClicked(int id)
+{
+    const int mask = 1 << id;
+    setData(ui->buttonGroup->button(id)->isChecked() ? (m_data | mask) : (m_data & ~mask));
+}
