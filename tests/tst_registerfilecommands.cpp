@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -74,9 +75,10 @@ private:
         m_stepPending = true;
         QMetaObject::invokeMethod(
             this,
-            [this, modal, step = m_steps.takeFirst()] {
+            [this, modal = QPointer<QWidget>(modal), step = m_steps.takeFirst()] {
                 m_stepPending = false;
-                step(modal);
+                if (modal)
+                    step(modal);
             },
             Qt::QueuedConnection);
     }
@@ -103,15 +105,21 @@ ModalAnswers::Step chooseFile(const QString &path, const std::function<void()> &
     };
 }
 
+// Clicks the button; a dialog without it is closed, so the test goes on and
+// fails on what it recorded.
+void clickOrClose(QWidget *modal, QAbstractButton *button)
+{
+    if (button)
+        QTest::mouseClick(button, Qt::LeftButton);
+    else
+        modal->close();
+}
+
 ModalAnswers::Step cancelFileDialog()
 {
     return [](QWidget *modal) {
         auto *buttons = modal->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-        if (!buttons) {
-            modal->close();
-            return;
-        }
-        QTest::mouseClick(buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        clickOrClose(modal, buttons ? buttons->button(QDialogButtonBox::Cancel) : nullptr);
     };
 }
 
@@ -119,12 +127,7 @@ ModalAnswers::Step pressButton(QMessageBox::StandardButton which)
 {
     return [=](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
-        QAbstractButton *button = box ? box->button(which) : nullptr;
-        if (!button) {
-            modal->close();
-            return;
-        }
-        QTest::mouseClick(button, Qt::LeftButton);
+        clickOrClose(modal, box ? box->button(which) : nullptr);
     };
 }
 
