@@ -1,0 +1,297 @@
+#include "registerfile.h"
+
+#include "device/trace.h"
+#include "product.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QIODevice>
+#include <QThread>
+
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Large enough that a whole ordinary register file arrives in one read, small
+// enough to stay in cache while its lines are scanned.
+constexpr std::size_t readBlockSize = 64 * 1024;
+
+// A line is one text, however long: most lines are handed out in place inside
+// the read block, and only a line that crosses a block border is assembled in
+// a buffer that keeps its capacity from line to line.
+class LineReader
+{
+public:
+    explicit LineReader(QIODevice &device)
+        : m_device(device), m_block(readBlockSize)
+    {
+    }
+
+    // The next line with its line feed, if it has one; false at the end of
+    // the device. A read error counts as the end.
+    bool next(const char *&begin, const char *&end)
+    {
+        m_joined.clear();
+        for (;;) {
+            if (m_pos == m_limit && !refill()) {
+                if (m_joined.empty())
+                    return false;
+                begin = m_joined.data();
+                end = begin + m_joined.size();
+                return true;
+            }
+            const auto *feed = static_cast<const char *>(
+                std::memchr(m_pos, '\n', std::size_t(m_limit - m_pos)));
+            const char *lineEnd = feed ? feed + 1 : m_limit;
+            if (feed && m_joined.empty()) {
+                begin = m_pos;
+                end = lineEnd;
+                m_pos = lineEnd;
+                return true;
+            }
+            m_joined.insert(m_joined.end(), m_pos, lineEnd);
+            m_pos = lineEnd;
+            if (feed) {
+                begin = m_joined.data();
+                end = begin + m_joined.size();
+                return true;
+            }
+        }
+    }
+
+private:
+    bool refill()
+    {
+        const qint64 count = m_device.read(m_block.data(), qint64(m_block.size()));
+        if (count <= 0)
+            return false;
+        m_pos = m_block.data();
+        m_limit = m_pos + count;
+        return true;
+    }
+
+    QIODevice &m_device;
+    std::vector<char> m_block;
+    std::vector<char> m_joined;
+    const char *m_pos = nullptr;
+    const char *m_limit = nullptr;
+};
+
+// What one line says, as far as the reader is concerned.
+struct Statement
+{
+    enum Kind { Comment, Delay, Register, Invalid };
+
+    Kind kind = Invalid;
+    int address = 0;
+    int data = 0;
+    bool write = false;
+    int milliseconds = 0;
+};
+
+// A NUL byte ends the text of a line the way it ends a C string; the
+// numbers and words in front of it stop at it by themselves.
+bool endsText(const char *p, const char *end)
+{
+    return p == end || *p == '\0';
+}
+
+// White space as the C library's formatted scan knows it, line ends included.
+bool isScanSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+const char *skipScanSpace(const char *p, const char *end)
+{
+    while (p != end && isScanSpace(*p))
+        ++p;
+    return p;
+}
+
+bool matchWord(const char *&p, const char *end, const char *word)
+{
+    const std::size_t length = std::strlen(word);
+    if (std::size_t(end - p) < length || std::memcmp(p, word, length) != 0)
+        return false;
+    p += length;
+    return true;
+}
+
+// Value of each byte as a hexadecimal digit, -1 for the rest. A table, since
+// telling digits apart is the bulk of the reader's work.
+constexpr std::array<signed char, 256> hexDigitValues = [] {
+    std::array<signed char, 256> values {};
+    for (auto &value : values)
+        value = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        values[std::size_t(c)] = static_cast<signed char>(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c)
+        values[std::size_t(c)] = static_cast<signed char>(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c)
+        values[std::size_t(c)] = static_cast<signed char>(c - 'A' + 10);
+    return values;
+}();
+
+int hexDigitValue(char c)
+{
+    return hexDigitValues[static_cast<unsigned char>(c)];
+}
+
+// "0x" and then one or two hexadecimal digits, the value always a byte. No
+// sign is accepted, so no number can point outside the register array.
+bool scanHexByte(const char *&p, const char *end, int &value)
+{
+    constexpr int maxDigits = 2;
+    if (!matchWord(p, end, "0x"))
+        return false;
+    int digits = 0;
+    value = 0;
+    for (; digits < maxDigits && p != end; ++digits, ++p) {
+        const int digit = hexDigitValue(*p);
+        if (digit < 0)
+            break;
+        value = value * 16 + digit;
+    }
+    return digits > 0;
+}
+
+// Unsigned decimal digits that fit an int: a delay is never negative and
+// never wraps into a different wait.
+bool scanMilliseconds(const char *&p, const char *end, int &value)
+{
+    const char *const first = p;
+    qint64 total = 0;
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+        total = total * 10 + (*p - '0');
+        if (total > INT_MAX)
+            return false;
+    }
+    value = int(total);
+    return p != first;
+}
+
+// "sleep <n>"; text after the number is ignored.
+Statement delayStatement(const char *p, const char *end)
+{
+    Statement statement;
+    p = skipScanSpace(p, end);
+    if (scanMilliseconds(p, end, statement.milliseconds))
+        statement.kind = Statement::Delay;
+    return statement;
+}
+
+// "reg 0x<address> 0x<data> [flag]": the flag is the first non-blank after
+// the data; only "w" and "W" are flags, anything else there is an error.
+Statement registerStatement(const char *p, const char *end)
+{
+    Statement statement;
+    p = skipScanSpace(p, end);
+    if (!scanHexByte(p, end, statement.address))
+        return statement;
+    p = skipScanSpace(p, end);
+    if (!scanHexByte(p, end, statement.data))
+        return statement;
+    p = skipScanSpace(p, end);
+    if (!endsText(p, end)) {
+        if (*p != 'w' && *p != 'W')
+            return statement;
+        statement.write = true;
+    }
+    statement.kind = Statement::Register;
+    return statement;
+}
+
+// Classifies a line.
+Statement classify(const char *begin, const char *end)
+{
+    const char *p = begin;
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (endsText(p, end) || *p == '\n' || *p == '\r' || *p == '#')
+        return { Statement::Comment };
+
+    // The copy gives the trace its terminating NUL; it is made only while
+    // tracing is on.
+    qCDebug(lcTrace, "read line : %s", QByteArray(begin, end - begin).constData());
+    if (matchWord(p, end, "sleep"))
+        return delayStatement(p, end);
+    if (matchWord(p, end, "reg"))
+        return registerStatement(p, end);
+    return {};
+}
+
+} // namespace
+
+void blockingDelay(int milliseconds)
+{
+    QThread::msleep(ulong(milliseconds));
+}
+
+bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
+                    const QDateTime &created)
+{
+    qCDebug(lcTrace, "write_reg_file()");
+
+    QByteArray text;
+    text += "# " + QByteArray(productTitle) + " register file\n";
+    text += "# " + QByteArray(versionString) + "\n";
+    text += "# Created " + created.toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + ' '
+            + created.toString(QStringLiteral("hh:mm")).toLatin1() + '\n';
+    text += "# This file can be modified manually.\n"
+            "# syntax : reg 0x<index> 0x<data> [w]\n"
+            "# index = register addr (0x00-0xFF)\n"
+            "# data = register data (0x00-0xFF)\n"
+            "# w is optional and tells program to write value to the chip. Otherwise only GUI is updated.\n"
+            "# Places of lines can be changed to ensure correct order of register writes.\n\n"
+            "#          sleep <nn>       delay in ms\n";
+    // Room for the widest int in hexadecimal, so no count can cut a line.
+    constexpr std::size_t statementSize = 40;
+    char statement[statementSize];
+    for (int address = 0; address < count; ++address) {
+        std::snprintf(statement, sizeof statement, "reg 0x%02X 0x%02X w\n", unsigned(address),
+                      unsigned(registers[address]));
+        text += statement;
+    }
+
+    return file.write(text) == text.size();
+}
+
+int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
+                   const RegisterWriteCallback &registerWrite, const DelayCallback &delay)
+{
+    qCDebug(lcTrace, "parse_reg_file()");
+
+    LineReader reader(file);
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    int lines = 0;
+    while (reader.next(begin, end)) {
+        ++lines;
+        const Statement statement = classify(begin, end);
+        switch (statement.kind) {
+        case Statement::Comment:
+            break;
+        case Statement::Delay:
+            delay(statement.milliseconds);
+            break;
+        case Statement::Register:
+            if (statement.address >= bound) {
+                errorLine = lines;
+                return -1;
+            }
+            registers[statement.address] = quint8(statement.data);
+            if (statement.write && registerWrite)
+                registerWrite(statement.address, registers[statement.address]);
+            break;
+        case Statement::Invalid:
+            errorLine = lines;
+            return -1;
+        }
+    }
+    return lines;
+}

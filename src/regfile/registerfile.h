@@ -1,0 +1,45 @@
+#ifndef ZQ40613_REGISTERFILE_H
+#define ZQ40613_REGISTERFILE_H
+
+#include <QtGlobal>
+
+#include <functional>
+
+class QDateTime;
+class QIODevice;
+
+// Writes one register to the chip. The reader calls it for every statement
+// that carries the write mark, with the byte now in the register array; the
+// caller decides what a failed write means, the reading goes on regardless.
+// An empty callback writes nothing, for readers that only check a file.
+using RegisterWriteCallback = std::function<void(int address, int data)>;
+
+// Waits the milliseconds of a delay statement. A parameter so that tests can
+// record the delays instead of sitting through them.
+using DelayCallback = std::function<void(int milliseconds)>;
+
+// The delay of a real load: delay statements exist to give the chip time
+// between register writes, so the wait blocks the calling thread.
+void blockingDelay(int milliseconds);
+
+// Writes the 27-line register file (header, comment block, one register
+// statement with the write mark for each of registers[0] to registers[count-1])
+// to a device open for writing. The creation time is a parameter so that the
+// header can be checked. Returns false when any write failed, so the caller
+// never keeps a half-written file as if it were complete.
+bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
+                    const QDateTime &created);
+
+// Reads a register file from a device open for reading, line by line, and
+// lets each statement take effect in file order: register statements store
+// their byte into registers[address] (address below bound) and call
+// registerWrite when they carry the write mark; delay statements call delay.
+// Returns the number of lines read, or -1 at the first syntax error with its
+// 1-based line number in errorLine (left untouched otherwise); what earlier
+// lines did stays in force. The device is read in blocks, so after an error
+// its position lies somewhere behind the offending line.
+int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
+                   const RegisterWriteCallback &registerWrite,
+                   const DelayCallback &delay = blockingDelay);
+
+#endif

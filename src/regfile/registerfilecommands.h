@@ -1,0 +1,42 @@
+#ifndef ZQ40613_REGISTERFILECOMMANDS_H
+#define ZQ40613_REGISTERFILECOMMANDS_H
+
+#include "regfile/registerfile.h"
+
+#include <QtGlobal>
+
+#include <array>
+
+class QString;
+class QWidget;
+
+// The File menu's "Save Registers" and "Load Registers": ask for a file name,
+// write or read the register mirror, and tell the user about file and syntax
+// errors. The main window keeps the mirror and the chip access; this class
+// keeps no state of its own between commands.
+class RegisterFileCommands
+{
+public:
+    using RegisterMirror = std::array<quint8, 16>;
+
+    RegisterFileCommands(QWidget *dialogParent, RegisterMirror &registers,
+                         RegisterWriteCallback registerWrite);
+
+    // Saves the mirror. The previous file is replaced only by a complete new
+    // one; any failure shows "File Error!" and leaves it as it was.
+    void save();
+
+    // Loads a file into the mirror, writing marked registers to the chip in
+    // file order. Neither refreshes the panel: that waits for the next
+    // display refresh.
+    void load();
+
+private:
+    static void showError(const QString &text);
+
+    QWidget *m_dialogParent;
+    RegisterMirror &m_registers;
+    RegisterWriteCallback m_registerWrite;
+};
+
+#endif
