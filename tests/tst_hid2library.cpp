@@ -1,0 +1,71 @@
+#include "device/devicelink.h"
+#include "device/hid2library.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The run-time loading of the controller library: which file is chosen, and
+// what the program does when there is none or it is incomplete.
+class TestHid2Library : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void libraryBesideTheProgramWins();
+    void incompleteLibraryIsRefused();
+    void missingLibraryActsAsNoBoard();
+
+private:
+    // A folder holding the given stub under the controller library's name.
+    static bool placeAsHid2(const QString &stub, const QTemporaryDir &dir)
+    {
+        return QFile::copy(stub, dir.filePath(QStringLiteral("libhid2.so")));
+    }
+};
+
+void TestHid2Library::libraryBesideTheProgramWins()
+{
+    QTemporaryDir programDir;
+    QVERIFY(placeAsHid2(QStringLiteral(HID2_STUB), programDir));
+    Hid2Library library(programDir.path());
+    QVERIFY2(library.isLoaded(), qPrintable(library.failure()));
+    QVERIFY(library.fileName().startsWith(programDir.path()));
+    QCOMPARE(library.usb_hid_init(), 4242);
+    QCOMPARE(library.spi_read(4242, 0, 0), 0x5a);
+}
+
+void TestHid2Library::incompleteLibraryIsRefused()
+{
+    QTemporaryDir programDir;
+    QVERIFY(placeAsHid2(QStringLiteral(HID2_OPEN_ONLY_STUB), programDir));
+    Hid2Library library(programDir.path());
+    QVERIFY(!library.isLoaded());
+    QVERIFY2(library.failure().contains(QLatin1String("lacks init_controller")),
+             qPrintable(library.failure()));
+    QCOMPARE(library.usb_hid_init(), -1);
+}
+
+void TestHid2Library::missingLibraryActsAsNoBoard()
+{
+    QTemporaryDir emptyDir;
+    Hid2Library library(emptyDir.path());
+    if (library.isLoaded())
+        QSKIP("a hid2 library is installed system-wide on this machine");
+    QVERIFY(!library.failure().isEmpty());
+    QCOMPARE(library.usb_hid_init(), -1);
+    QCOMPARE(library.init_controller(-1), 0);
+    QCOMPARE(library.set_pin_dir(-1, 1, 0, 1, 0), 0);
+    QCOMPARE(library.spi_read(-1, 0, 0), -1);
+    QCOMPARE(library.spi_write(-1, 0, 0, 0), 0);
+    QCOMPARE(library.read_pin(-1, 1, 3, 0), -1);
+    QCOMPARE(library.set_pin(-1, 3, 1, 1, 0), 0);
+    QCOMPARE(library.measure(-1, 7, 0, 0), -1);
+
+    DeviceLink noBoard(library);
+    QVERIFY(!noBoard.openBoard());
+    QVERIFY(noBoard.reconnectTimer().isActive());
+}
+
+QTEST_GUILESS_MAIN(TestHid2Library)
+#include "tst_hid2library.moc"
