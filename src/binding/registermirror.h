@@ -1,0 +1,14 @@
+#ifndef ZQ40613_REGISTERMIRROR_H
+#define ZQ40613_REGISTERMIRROR_H
+
+#include <QtGlobal>
+
+#include <array>
+
+// The program's copy of the chip's registers 0x00 to 0x0F. The panel shows
+// it, edits change it, and the bulk transfers and register files move it to
+// and from the chip. A failed read leaves 0xFF in it.
+constexpr int registerMirrorSize = 16;
+using RegisterMirror = std::array<quint8, registerMirrorSize>;
+
+#endif
