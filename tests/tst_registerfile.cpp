@@ -1,3 +1,4 @@
+#include "binding/registermirror.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
@@ -10,7 +11,7 @@
 
 namespace {
 
-using Mirror = std::array<quint8, 16>;
+using Mirror = RegisterMirror;
 using Stores = QList<std::pair<int, int>>;
 
 // A mirror whose every byte differs from what the test lines store, so any

@@ -18,7 +18,7 @@
 
 namespace {
 
-using Mirror = RegisterFileCommands::RegisterMirror;
+using Mirror = RegisterMirror;
 using Writes = QList<std::pair<int, int>>;
 
 // What a test needs to know about one modal dialog that a command opened.

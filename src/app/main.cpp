@@ -1,11 +1,13 @@
 #include "app/mainwindow.h"
+#include "device/hid2library.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    MainWindow window;
+    Hid2Library controller(QCoreApplication::applicationDirPath());
+    MainWindow window(controller);
     window.show();
     return app.exec();
 }

@@ -1,6 +1,168 @@
 #include "app/mainwindow.h"
+#include "ui_mainwindow.h"
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent)
+#include "binding/bulktransfer.h"
+#include "binding/controledits.h"
+#include "binding/displayrefresh.h"
+#include "device/connectionsupervisor.h"
+#include "device/panellogs.h"
+#include "device/statusfields.h"
+#include "device/trace.h"
+#include "device/transferreporter.h"
+#include "dialog/direct_access.h"
+#include "panel/aboutbox.h"
+#include "regfile/registerfilecommands.h"
+
+#include <QComboBox>
+
+MainWindow::MainWindow(Controller &controller, QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
 {
+    ui->setupUi(this);
+    controls = PanelControls::collect(*this);
+    connectPanel();
+
+    status = std::make_unique<StatusFields>(*ui->statusBar, link);
+    logs = std::make_unique<PanelLogs>(controls.registerLog, controls.eventLog);
+    reporter = std::make_unique<TransferReporter>(*status, *logs);
+    edits = std::make_unique<ControlEdits>(mirror, link, *reporter);
+    refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, edits->autoWrite(),
+                                               *ui->statusBar);
+    bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *logs, *status, *refresh);
+    supervisor = std::make_unique<ConnectionSupervisor>(
+            link, mirror, *status, [this] { refresh->update_display(); },
+            [this] { on_readregisters_clicked(); });
+    registerFiles = std::make_unique<RegisterFileCommands>(
+            this, mirror, [this](int address, int data) { link.register_write(address, data); });
+
+    connect(&link.reconnectTimer(), &QTimer::timeout, this, &MainWindow::init_hardware);
+    connect(&link.pollTimer(), &QTimer::timeout, this, &MainWindow::timer_func);
+
+    init_hardware();
+    refresh->update_display();
+    directAccess = new direct_access(this);
+    logs->applicationStarted();
+}
+
+MainWindow::~MainWindow() = default;
+
+// Wires every panel control to the binding engine: all buttons share one
+// non-exclusive group whose ids are their list indices, and every combo box
+// reports the user's choice. Menu actions are connected here too, because
+// their handlers keep names that connect-by-name cannot match.
+void MainWindow::connectPanel()
+{
+    connect(&panelButtons, &QButtonGroup::idClicked, this, &MainWindow::on_buttonGroup_buttonClicked);
+    panelButtons.setExclusive(false);
+
+    for (int i = 0; i < controls.comboBoxes.size(); ++i) {
+        connect(controls.comboBoxes.at(i), &QComboBox::activated, this,
+                &MainWindow::on_combobox_activated);
+        qCDebug(lcTrace, "found ComboBox %d", i);
+    }
+    for (int i = 0; i < controls.buttons.size(); ++i) {
+        QAbstractButton *button = controls.buttons.at(i);
+        panelButtons.addButton(button, i);
+        qCDebug(lcTrace, "button %d : %s", i, qPrintable(button->objectName()));
+    }
+
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::on_actionAbout_activated);
+    connect(ui->actionLoad_Registers, &QAction::triggered, this,
+            &MainWindow::on_actionLoad_Registers_activated);
+    connect(ui->actionSave_Registers, &QAction::triggered, this,
+            &MainWindow::on_actionSave_Registers_activated);
+    connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
+            &MainWindow::on_actionDirect_Register_Access_activated);
+}
+
+void MainWindow::on_buttonGroup_buttonClicked(int id)
+{
+    if (const QAbstractButton *button = panelButtons.button(id))
+        edits->buttonClicked(*button);
+}
+
+void MainWindow::on_combobox_activated(int index)
+{
+    if (const QObject *combo = sender())
+        edits->fieldChosen(combo->objectName(), index);
+}
+
+void MainWindow::on_actionAbout_activated()
+{
+    qCDebug(lcTrace, "on_actionAbout_activated()");
+    AboutBox box(this);
+    box.exec();
+}
+
+void MainWindow::on_actionLoad_Registers_activated()
+{
+    registerFiles->load();
+}
+
+void MainWindow::on_actionSave_Registers_activated()
+{
+    registerFiles->save();
+}
+
+void MainWindow::init_hardware()
+{
+    supervisor->init_hardware();
+}
+
+void MainWindow::on_autowrite_clicked()
+{
+    qCDebug(lcTrace, "on_autowrite_clicked()");
+    if (controls.autoWrite)
+        edits->setAutoWrite(controls.autoWrite->isChecked());
+}
+
+void MainWindow::timer_func()
+{
+    supervisor->timer_func();
+}
+
+void MainWindow::on_pollstatus_clicked()
+{
+    supervisor->setPolling(controls.pollStatus && controls.pollStatus->isChecked());
+}
+
+void MainWindow::on_readregisters_clicked()
+{
+    bulk->readAll();
+}
+
+void MainWindow::on_writeregisters_clicked()
+{
+    bulk->writeAll();
+}
+
+void MainWindow::on_actionDirect_Register_Access_activated()
+{
+    qCDebug(lcTrace, "direct_access()");
+    directAccess->show();
+}
+
+void MainWindow::dr_read()
+{
+    const int address = directAccess->address();
+    directAccess->setData(link.register_read(address));
+    reporter->reportRead(address, directAccess->data());
+}
+
+void MainWindow::dr_write()
+{
+    const int address = directAccess->address();
+    const int data = directAccess->data();
+    link.register_write(address, data);
+    reporter->reportWrite(address, data);
+}
+
+void MainWindow::on_pwrup_clicked()
+{
+    link.pulseHostController();
+}
+
+void MainWindow::on_DevSleep_clicked()
+{
+    link.driveDevSleep(ui->DevSleep->isChecked());
 }

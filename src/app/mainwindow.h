@@ -1,14 +1,86 @@
 #ifndef ZQ40613_MAINWINDOW_H
 #define ZQ40613_MAINWINDOW_H
 
+#include "binding/panelcontrols.h"
+#include "binding/registermirror.h"
+#include "device/devicelink.h"
+
+#include <QButtonGroup>
 #include <QMainWindow>
 
+#include <memory>
+
+class BulkTransfer;
+class ConnectionSupervisor;
+class ControlEdits;
+class Controller;
+class DisplayRefresh;
+class PanelLogs;
+class RegisterFileCommands;
+class StatusFields;
+class TransferReporter;
+class direct_access;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one window of the program. It carries the panel form, creates the
+// objects the rest of the program works with, and its slots are the entry
+// points of every user action and timer tick; the work itself is done by the
+// small classes it owns.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(Controller &controller, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The state the panel shows, for tools and tests that drive the window.
+    RegisterMirror &registerMirror() { return mirror; }
+    DeviceLink &deviceLink() { return link; }
+    const PanelControls &panelControls() const { return controls; }
+
+private slots:
+    void init_hardware();
+    void on_autowrite_clicked();
+    void timer_func();
+    void on_pollstatus_clicked();
+    void on_readregisters_clicked();
+    void on_writeregisters_clicked();
+    void dr_write();
+    void dr_read();
+    void on_pwrup_clicked();
+    void on_DevSleep_clicked();
+
+private:
+    // Handlers that Qt's connect-by-name cannot match (the signal they answer
+    // is not named in them), so they are connected explicitly and kept out of
+    // the slot table.
+    void on_buttonGroup_buttonClicked(int id);
+    void on_combobox_activated(int index);
+    void on_actionAbout_activated();
+    void on_actionLoad_Registers_activated();
+    void on_actionSave_Registers_activated();
+    void on_actionDirect_Register_Access_activated();
+
+    void connectPanel();
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    DeviceLink link;
+    RegisterMirror mirror{};
+    PanelControls controls;
+    QButtonGroup panelButtons;
+    std::unique_ptr<StatusFields> status;
+    std::unique_ptr<PanelLogs> logs;
+    std::unique_ptr<TransferReporter> reporter;
+    std::unique_ptr<ControlEdits> edits;
+    std::unique_ptr<DisplayRefresh> refresh;
+    std::unique_ptr<BulkTransfer> bulk;
+    std::unique_ptr<ConnectionSupervisor> supervisor;
+    std::unique_ptr<RegisterFileCommands> registerFiles;
+    direct_access *directAccess = nullptr;
 };
 
 #endif

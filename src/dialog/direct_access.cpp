@@ -1,5 +1,6 @@
 #include "dialog/direct_access.h"
 
+#include "device/hexbyte.h"
 #include "dialog/bitnames.h"
 #include "ui_direct_access.h"
 
@@ -9,7 +10,6 @@ namespace {
 
 constexpr char hexByteMask[] = "HH";
 constexpr int hexBase = 16;
-constexpr int hexByteDigits = 2;
 constexpr int byteMask = 0xff;
 constexpr char bitLabelFormat[] = "bit %d    %s";
 
@@ -64,7 +64,7 @@ int direct_access::data() const
 void direct_access::setData(int value)
 {
     m_data = quint8(value & byteMask);
-    ui->lineEdit_2->setText(QStringLiteral("%1").arg(m_data, hexByteDigits, hexBase, QLatin1Char('0')));
+    ui->lineEdit_2->setText(hexByte(m_data));
 }
 
 // A new address only renames the bits; the chip is read on "Read" alone.

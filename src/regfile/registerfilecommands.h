@@ -1,11 +1,8 @@
 #ifndef ZQ40613_REGISTERFILECOMMANDS_H
 #define ZQ40613_REGISTERFILECOMMANDS_H
 
+#include "binding/registermirror.h"
 #include "regfile/registerfile.h"
-
-#include <QtGlobal>
-
-#include <array>
 
 class QString;
 class QWidget;
@@ -17,8 +14,6 @@ class QWidget;
 class RegisterFileCommands
 {
 public:
-    using RegisterMirror = std::array<quint8, 16>;
-
     RegisterFileCommands(QWidget *dialogParent, RegisterMirror &registers,
                          RegisterWriteCallback registerWrite);
 

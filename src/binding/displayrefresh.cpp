@@ -1,0 +1,121 @@
+#include "binding/displayrefresh.h"
+
+#include "binding/bindingname.h"
+#include "binding/fieldcodec.h"
+#include "binding/panelcontrols.h"
+#include "device/devicelink.h"
+#include "device/trace.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPalette>
+
+namespace {
+
+// Longest text a probe read-out is given.
+constexpr int probeTextLength = 11;
+
+QPalette withBaseColour(const QPalette &base, const QColor &colour)
+{
+    QPalette p = base;
+    p.setBrush(QPalette::Base, QBrush(colour, Qt::SolidPattern));
+    return p;
+}
+
+int bitOf(quint8 byte, int bit)
+{
+    return (byte >> bit) & 1;
+}
+
+} // namespace
+
+DisplayRefresh::DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror,
+                               DeviceLink &link, const bool &autoWrite,
+                               const QWidget &paletteSource)
+    : controls(controls), mirror(mirror), link(link), autoWrite(autoWrite),
+      paletteSource(paletteSource)
+{
+}
+
+void DisplayRefresh::update_display()
+{
+    qCDebug(lcTrace, "update_display()");
+    refreshButtons();
+    refreshComboBoxes();
+    refreshLineEdits();
+    // Last, so that a board failure met above already shows as polling off.
+    refreshModeCheckBoxes();
+}
+
+void DisplayRefresh::refreshButtons()
+{
+    for (QAbstractButton *button : controls.buttons) {
+        if (!button->isCheckable())
+            continue;
+        const ButtonBinding b = get_cb_addr(button->objectName());
+        if (b.kind == ButtonBinding::Bit) {
+            button->setChecked(bitOf(mirror.at(b.address), b.bit));
+        } else if (b.kind == ButtonBinding::Pin) {
+            const bool high = link.pin_read(b.group, b.pin) != 0;
+            button->setChecked(high != b.inverted);
+        }
+    }
+}
+
+void DisplayRefresh::refreshComboBoxes()
+{
+    for (QComboBox *combo : controls.comboBoxes) {
+        const FieldBinding field = get_co_addr(combo->objectName());
+        if (!field.isBound())
+            continue;
+        const int index = FieldCodec::indexFromMirror(field, mirror);
+        // An index past the last item leaves the box with no current item.
+        combo->setCurrentIndex(index < combo->count() ? index : -1);
+        qCDebug(lcTrace, "update index to %d", index);
+    }
+}
+
+void DisplayRefresh::refreshLineEdits()
+{
+    const QPalette base = paletteSource.palette();
+    const QPalette indicatorPalettes[] = {withBaseColour(base, indicatorOffColour),
+                                          withBaseColour(base, indicatorOnColour)};
+
+    for (QLineEdit *edit : controls.lineEdits) {
+        const LineEditBinding b = get_le_addr(edit->objectName());
+        int value = 0;
+        switch (b.kind) {
+        case LineEditBinding::NotBound:
+            continue;
+        case LineEditBinding::StatusBit:
+            qCDebug(lcTrace, "lineEdit : addr 0x%02x bit %d", b.address, b.bit);
+            value = bitOf(mirror.at(b.address), b.bit);
+            break;
+        case LineEditBinding::PinLevel:
+            qCDebug(lcTrace, "lineEdit : pingroup %d pin %d", b.group, b.pin);
+            value = link.pin_read(b.group, b.pin) != 0 ? 1 : 0;
+            break;
+        case LineEditBinding::Adc: {
+            qCDebug(lcTrace, "lineEdit : read_adc() dev=%d, ch=%d, %d bits, vref=%2.2f, coeff=%2.2f",
+                    b.device, b.channel, b.resolution, b.reference, b.coefficient);
+            const double volts =
+                    link.adc_read(b.device, b.channel, b.reference, b.resolution, b.coefficient);
+            edit->setText(QString::asprintf("%2.2f", volts).left(probeTextLength));
+            continue;
+        }
+        }
+        qCDebug(lcTrace, "%s", qPrintable(edit->objectName()));
+        edit->setPalette(indicatorPalettes[value]);
+        edit->setText(QStringLiteral("%1").arg(value));
+    }
+}
+
+void DisplayRefresh::refreshModeCheckBoxes()
+{
+    if (controls.autoWrite)
+        controls.autoWrite->setChecked(autoWrite);
+    if (controls.pollStatus)
+        controls.pollStatus->setChecked(link.isPolling());
+}

@@ -1,0 +1,40 @@
+#ifndef ZQ40613_DISPLAYREFRESH_H
+#define ZQ40613_DISPLAYREFRESH_H
+
+#include "binding/registermirror.h"
+
+#include <QColor>
+
+class DeviceLink;
+class QWidget;
+struct PanelControls;
+
+// Brings every bound control in line with the register mirror and the board:
+// register bits and fields from the mirror, pins and probe voltages read
+// afresh. It only sets widget state, which raises none of the user-edit
+// signals, so a refresh never writes to the chip.
+class DisplayRefresh
+{
+public:
+    static constexpr QColor indicatorOffColour{209, 209, 209};
+    static constexpr QColor indicatorOnColour{234, 137, 143};
+
+    DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror, DeviceLink &link,
+                   const bool &autoWrite, const QWidget &paletteSource);
+
+    void update_display();
+
+private:
+    void refreshButtons();
+    void refreshComboBoxes();
+    void refreshLineEdits();
+    void refreshModeCheckBoxes();
+
+    const PanelControls &controls;
+    const RegisterMirror &mirror;
+    DeviceLink &link;
+    const bool &autoWrite;
+    const QWidget &paletteSource;
+};
+
+#endif

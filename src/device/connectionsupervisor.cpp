@@ -1,0 +1,62 @@
+#include "device/connectionsupervisor.h"
+
+#include "device/devicelink.h"
+#include "device/statusfields.h"
+#include "device/trace.h"
+
+#include <utility>
+
+namespace {
+
+constexpr int writeForm = 1;
+
+} // namespace
+
+ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror,
+                                           StatusFields &status,
+                                           std::function<void()> refreshDisplay,
+                                           std::function<void()> readBack)
+    : link(link), mirror(mirror), status(status), refreshDisplay(std::move(refreshDisplay)),
+      readBack(std::move(readBack))
+{
+}
+
+void ConnectionSupervisor::showLinkState()
+{
+    status.write_statusbar(0, 0, writeForm);
+}
+
+void ConnectionSupervisor::init_hardware()
+{
+    // The tick after a successful open finds the board connected and ends
+    // the retry cycle.
+    if (link.isConnected()) {
+        link.reconnectTimer().stop();
+        showLinkState();
+        refreshDisplay();
+        return;
+    }
+    qCDebug(lcTrace, "init_hardware()");
+    showLinkState();
+    if (!link.openBoard())
+        return;
+    showLinkState();
+    readBack();
+}
+
+void ConnectionSupervisor::timer_func()
+{
+    qCDebug(lcTrace, "timer_func()");
+    // Every register is read even after a failure, so the panel shows 0xFF
+    // for all of them rather than a mix of stale and fresh values.
+    for (const int address : panelRegisters)
+        mirror.at(address) = static_cast<quint8>(link.register_read(address));
+    refreshDisplay();
+    showLinkState();
+}
+
+void ConnectionSupervisor::setPolling(bool on)
+{
+    qCDebug(lcTrace, "on_pollstatus_clicked()");
+    link.setPolling(on);
+}

@@ -1,0 +1,51 @@
+#include "device/panellogs.h"
+
+#include "device/hexbyte.h"
+
+#include <QTime>
+
+namespace {
+
+constexpr char timeFormat[] = "hh:mm:ss";
+
+QString now()
+{
+    return QTime::currentTime().toString(QLatin1String(timeFormat));
+}
+
+void append(QTextBrowser *log, const QString &line)
+{
+    if (log)
+        log->append(line);
+}
+
+} // namespace
+
+PanelLogs::PanelLogs(QTextBrowser *registerLog, QTextBrowser *eventLog)
+    : registerLog(registerLog), eventLog(eventLog)
+{
+}
+
+QString PanelLogs::transferLine(const QTime &time, bool write, int address, int value)
+{
+    const QString text = write ? QStringLiteral(" : register write (%1h,%2h)")
+                               : QStringLiteral(" : register read (%1h,%2h)");
+    return time.toString(QLatin1String(timeFormat)) + text.arg(hexByte(address), hexByte(value));
+}
+
+void PanelLogs::registerRead(int address, int value)
+{
+    append(registerLog, transferLine(QTime::currentTime(), false, address, value));
+}
+
+void PanelLogs::registerWrite(int address, int value)
+{
+    append(registerLog, transferLine(QTime::currentTime(), true, address, value));
+}
+
+void PanelLogs::applicationStarted()
+{
+    const QString text = QStringLiteral(" : Application started.");
+    append(registerLog, now() + text);
+    append(eventLog, now() + text);
+}

@@ -1,0 +1,29 @@
+#ifndef ZQ40613_PANELLOGS_H
+#define ZQ40613_PANELLOGS_H
+
+#include <QPointer>
+#include <QTextBrowser>
+
+class QTime;
+
+// The register log and the event log of the panel. Either may be missing
+// from a re-mapped panel; lines for a missing log are dropped.
+class PanelLogs
+{
+public:
+    PanelLogs(QTextBrowser *registerLog, QTextBrowser *eventLog);
+
+    void registerRead(int address, int value);
+    void registerWrite(int address, int value);
+    void applicationStarted();
+
+    // The one line format of a logged transfer, e.g.
+    // "09:15:02 : register read (07h,3ch)".
+    static QString transferLine(const QTime &time, bool write, int address, int value);
+
+private:
+    QPointer<QTextBrowser> registerLog;
+    QPointer<QTextBrowser> eventLog;
+};
+
+#endif

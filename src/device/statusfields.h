@@ -1,0 +1,33 @@
+#ifndef ZQ40613_STATUSFIELDS_H
+#define ZQ40613_STATUSFIELDS_H
+
+#include <QColor>
+
+class DeviceLink;
+class QLabel;
+class QStatusBar;
+
+// The two permanent fields at the right end of the status bar: the last
+// reported transfer, and whether the board answers.
+class StatusFields
+{
+public:
+    static constexpr QColor readyColour{188, 248, 182};
+    static constexpr QColor faultColour{247, 166, 168};
+
+    StatusFields(QStatusBar &bar, const DeviceLink &link);
+
+    // Shows the link state and the transfer; a nonzero write indicator gives
+    // the write form "W", zero the read form "R".
+    void write_statusbar(int address, int data, int write);
+
+    QLabel *stateLabel() const { return state; }
+    QLabel *transferLabel() const { return transfer; }
+
+private:
+    const DeviceLink &link;
+    QLabel *state;
+    QLabel *transfer;
+};
+
+#endif

@@ -1,0 +1,171 @@
+#include "windowfixture.h"
+
+#include "device/statusfields.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialog>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace {
+
+const QRegularExpression startupLine(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d : Application started\\.$"));
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsWithoutBoard();
+    void startsWithBoard();
+    void windowIsFixedSize();
+    void controlListsFollowTheForm();
+    void everyButtonIsInTheGroupWithItsIndex();
+    void directAccessDialogIsNotPartOfThePanel();
+    void timersStartStopped();
+    void exitClosesTheWindow();
+    void aboutBoxOpensFromTheHelpMenu();
+};
+
+void TestMainWindow::startsWithoutBoard()
+{
+    WindowFixture f(false);
+    QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
+    QCOMPARE(f.stateColour(), StatusFields::faultColour);
+    QCOMPARE(f.transferLabel()->text(), QStringLiteral("   W00:00   "));
+    QCOMPARE(f.registerLog().size(), 1);
+    QVERIFY(startupLine.match(f.registerLog().first()).hasMatch());
+    QCOMPARE(f.eventLog().size(), 1);
+    QVERIFY(startupLine.match(f.eventLog().first()).hasMatch());
+    QVERIFY(f.window->deviceLink().reconnectTimer().isActive());
+    QCOMPARE(f.window->deviceLink().reconnectTimer().interval(), 500);
+}
+
+void TestMainWindow::startsWithBoard()
+{
+    WindowFixture f(true);
+    QCOMPARE(f.stateLabel()->text(), QStringLiteral("   ready   "));
+    QCOMPARE(f.stateColour(), StatusFields::readyColour);
+    const QStringList log = f.registerLog();
+    QCOMPARE(log.size(), 17);
+    for (int address = 0; address < 16; ++address)
+        QVERIFY2(log.at(address).endsWith(
+                         QStringLiteral(" : register read (%1h,00h)").arg(address, 2, 16, QLatin1Char('0'))),
+                 qPrintable(log.at(address)));
+    QVERIFY(startupLine.match(log.last()).hasMatch());
+    QCOMPARE(f.eventLog().size(), 1);
+    QVERIFY(!f.window->deviceLink().reconnectTimer().isActive());
+    // Automatic writing starts on, and the refresh shows it.
+    QVERIFY(f.find<QCheckBox>("autowrite")->isChecked());
+    QVERIFY(!f.find<QCheckBox>("pollstatus")->isChecked());
+}
+
+void TestMainWindow::windowIsFixedSize()
+{
+    WindowFixture f;
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("ZQ40613 Evaluation Software"));
+    QCOMPARE(f.window->minimumSize(), QSize(990, 585));
+    QCOMPARE(f.window->maximumSize(), QSize(990, 585));
+}
+
+void TestMainWindow::controlListsFollowTheForm()
+{
+    WindowFixture f;
+    const PanelControls &c = f.window->panelControls();
+    QStringList bound;
+    for (const QAbstractButton *b : c.buttons)
+        if (b->objectName().startsWith("cb") || b->objectName().startsWith("io"))
+            bound << b->objectName();
+    const QStringList expectedButtons = {"cb0c1", "cb0c2", "cb0c3", "cb0c0", "cb0a1",
+                                         "cb0a4", "cb0a0", "cb0a3", "cb0a2", "cb0a7",
+                                         "cb0b0", "cb0b7", "cb0e0", "io0203", "io0204"};
+    QCOMPARE(bound, expectedButtons);
+
+    QStringList combos;
+    for (const QComboBox *b : c.comboBoxes)
+        combos << b->objectName();
+    QCOMPARE(combos, (QStringList{"co0750", "co0850", "co0060", "co0b61"}));
+
+    QStringList lineEdits;
+    for (const QLineEdit *e : c.lineEdits)
+        if (!e->objectName().startsWith("qt_"))
+            lineEdits << e->objectName();
+    const QStringList expectedLineEdits = {"le0d1", "le0d2", "le0d3", "le0d0",
+                                           "adc000710244280", "adc000610244200",
+                                           "adc000410244200", "adc000510244100",
+                                           "lio0003", "lio0202"};
+    QCOMPARE(lineEdits, expectedLineEdits);
+
+    QVERIFY(c.autoWrite);
+    QVERIFY(c.pollStatus);
+    QVERIFY(c.registerLog);
+    QVERIFY(c.eventLog);
+}
+
+void TestMainWindow::everyButtonIsInTheGroupWithItsIndex()
+{
+    WindowFixture f;
+    const QList<QAbstractButton *> &buttons = f.window->panelControls().buttons;
+    QVERIFY(!buttons.isEmpty());
+    QButtonGroup *group = buttons.first()->group();
+    QVERIFY(group);
+    QVERIFY(!group->exclusive());
+    QCOMPARE(group->buttons().size(), buttons.size());
+    for (int i = 0; i < buttons.size(); ++i)
+        QCOMPARE(group->id(buttons.at(i)), i);
+    // Non-exclusive: check boxes keep their own states.
+    QCheckBox *a = f.find<QCheckBox>("cb0c1");
+    QCheckBox *b = f.find<QCheckBox>("cb0c2");
+    // These check boxes have no text: click on their indicator.
+    const QPoint indicator(8, a->height() / 2);
+    QTest::mouseClick(a, Qt::LeftButton, {}, indicator);
+    QTest::mouseClick(b, Qt::LeftButton, {}, indicator);
+    QVERIFY(a->isChecked() && b->isChecked());
+}
+
+void TestMainWindow::directAccessDialogIsNotPartOfThePanel()
+{
+    WindowFixture f;
+    QDialog *dialog = f.window->findChild<QDialog *>("direct_access");
+    QVERIFY(dialog);
+    QVERIFY(!dialog->isVisible());
+    for (const QAbstractButton *b : f.window->panelControls().buttons)
+        QVERIFY(!dialog->isAncestorOf(b));
+}
+
+void TestMainWindow::timersStartStopped()
+{
+    WindowFixture f(true);
+    QVERIFY(!f.window->deviceLink().pollTimer().isActive());
+    QVERIFY(!f.window->deviceLink().reconnectTimer().isActive());
+}
+
+void TestMainWindow::exitClosesTheWindow()
+{
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    f.find<QAction>("actionExit")->trigger();
+    QVERIFY(!f.window->isVisible());
+}
+
+void TestMainWindow::aboutBoxOpensFromTheHelpMenu()
+{
+    WindowFixture f;
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            title = box->windowTitle();
+            box->close();
+        }
+    });
+    f.find<QAction>("actionAbout")->trigger();
+    QCOMPARE(title, QStringLiteral("About ZQ40613 Evaluation kit"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
