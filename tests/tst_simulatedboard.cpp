@@ -1,0 +1,166 @@
+#include "app/mainwindow.h"
+#include "device/hid2library.h"
+#include "device/statusfields.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLibrary>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include <memory>
+
+// The program against the simulated board, loaded the way the program loads
+// a controller library: what an engineer sees in ./run.
+class TestSimulatedBoard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsReadyWithTheRegistersReadBack();
+    void reconnectsAfterBeingPluggedBackIn();
+    void buck1VoltageReachesItsProbe();
+    void disablingBuck2ClearsItsStatusAtTheNextPoll();
+    void pollingKeepsThePanelLive();
+    void directAccessReadsLiveStatusAndWritesPastTheMirror();
+
+private:
+    template <typename T>
+    T *find(const char *name) const
+    {
+        T *w = window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QString state() const { return find<QLabel>("linkState")->text(); }
+    QString text(const char *lineEdit) const { return find<QLineEdit>(lineEdit)->text(); }
+    void update() const { QTest::mouseClick(find<QPushButton>("readregisters"), Qt::LeftButton); }
+    void poll() const { QMetaObject::invokeMethod(window.get(), "timer_func"); }
+
+    std::unique_ptr<Hid2Library> library;
+    std::unique_ptr<MainWindow> window;
+    QLibrary controls;
+    void (*setPlugged)(int) = nullptr;
+    void (*reset)() = nullptr;
+    void (*setBatteryMv)(int) = nullptr;
+};
+
+void TestSimulatedBoard::initTestCase()
+{
+    library = std::make_unique<Hid2Library>(QStringLiteral(SIM_DIR));
+    QVERIFY2(library->isLoaded(), qPrintable(library->failure()));
+    // The same file again: the loader hands back the instance already loaded,
+    // so these reach the board the program talks to.
+    controls.setFileName(library->fileName());
+    QVERIFY(controls.load());
+    setPlugged = reinterpret_cast<void (*)(int)>(controls.resolve("hid2sim_set_plugged"));
+    reset = reinterpret_cast<void (*)()>(controls.resolve("hid2sim_reset"));
+    setBatteryMv = reinterpret_cast<void (*)(int)>(controls.resolve("hid2sim_set_battery_mv"));
+    QVERIFY(setPlugged && reset && setBatteryMv);
+}
+
+void TestSimulatedBoard::init()
+{
+    reset();
+    setBatteryMv(3700);
+    window = std::make_unique<MainWindow>(*library);
+}
+
+void TestSimulatedBoard::cleanup()
+{
+    window.reset();
+}
+
+void TestSimulatedBoard::startsReadyWithTheRegistersReadBack()
+{
+    QCOMPARE(state(), QStringLiteral("   ready   "));
+    QCOMPARE(find<QLabel>("linkState")->palette().color(QPalette::Window), StatusFields::readyColour);
+    const QStringList log =
+            find<QTextBrowser>("registerlog")->toPlainText().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(log.size(), 17);
+    QVERIFY(log.at(7).endsWith(" : register read (07h,0eh)"));
+    QVERIFY(log.last().endsWith(" : Application started."));
+    QCOMPARE(find<QComboBox>("co0750")->currentText(), QStringLiteral("1.800V"));
+    QCOMPARE(text("adc000610244200"), QStringLiteral("1.80"));
+    QCOMPARE(text("adc000710244280"), QStringLiteral("3.70"));
+}
+
+void TestSimulatedBoard::reconnectsAfterBeingPluggedBackIn()
+{
+    setPlugged(0);
+    update();
+    QCOMPARE(state(), QStringLiteral("   not connected   "));
+    QElapsedTimer sincePlugged;
+    setPlugged(1);
+    sincePlugged.start();
+    QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
+    QVERIFY(sincePlugged.elapsed() >= 400);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->deviceLink().reconnectTimer().isActive(), 2000);
+}
+
+void TestSimulatedBoard::buck1VoltageReachesItsProbe()
+{
+    QComboBox *buck1 = find<QComboBox>("co0750");
+    buck1->setCurrentIndex(24);
+    emit buck1->activated(24);
+    QVERIFY(find<QTextBrowser>("registerlog")->toPlainText().endsWith(" : register write (07h,18h)"));
+    update();
+    QCOMPARE(text("adc000610244200"), QStringLiteral("2.30"));
+}
+
+void TestSimulatedBoard::disablingBuck2ClearsItsStatusAtTheNextPoll()
+{
+    QCOMPARE(text("le0d2"), QStringLiteral("1"));
+    QTest::mouseClick(find<QCheckBox>("cb0a0"), Qt::LeftButton);
+    QCOMPARE(text("le0d2"), QStringLiteral("1"));
+    poll();
+    QCOMPARE(text("le0d2"), QStringLiteral("0"));
+    QCOMPARE(text("adc000410244200"), QStringLiteral("0.00"));
+}
+
+void TestSimulatedBoard::pollingKeepsThePanelLive()
+{
+    QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
+    // The comparator drops when its threshold is set above the battery.
+    emit find<QComboBox>("co0b61")->activated(63);
+    QTRY_COMPARE_WITH_TIMEOUT(text("le0d0"), QStringLiteral("0"), 2500);
+    QVERIFY(find<QCheckBox>("pollstatus")->isChecked());
+}
+
+void TestSimulatedBoard::directAccessReadsLiveStatusAndWritesPastTheMirror()
+{
+    find<QAction>("actionDirect_Register_Access")->trigger();
+    auto *dialog = find<QDialog>("direct_access");
+    auto *address = dialog->findChild<QLineEdit *>("lineEdit");
+    auto *data = dialog->findChild<QLineEdit *>("lineEdit_2");
+    address->setText(QStringLiteral("0d"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+    QCOMPARE(data->text(), QStringLiteral("1f"));
+    QCOMPARE(dialog->findChild<QCheckBox *>("checkBox_4")->text(), QStringLiteral("bit 4    LDO OK"));
+    QVERIFY(dialog->findChild<QCheckBox *>("checkBox_4")->isChecked());
+
+    // Buck1 off from the dialog: the panel keeps showing the mirror until
+    // it is read again.
+    address->setText(QStringLiteral("0a"));
+    data->setText(QStringLiteral("81"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QVERIFY(find<QCheckBox>("cb0a1")->isChecked());
+    QCOMPARE(window->registerMirror()[0x0a], quint8(0x83));
+    update();
+    QVERIFY(!find<QCheckBox>("cb0a1")->isChecked());
+    QCOMPARE(text("adc000610244200"), QStringLiteral("0.00"));
+}
+
+QTEST_MAIN(TestSimulatedBoard)
+#include "tst_simulatedboard.moc"
