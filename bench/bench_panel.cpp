@@ -1,0 +1,146 @@
+// The main window against the simulated board, each figure beside a floor
+// measured in the same run: start-up against a bare window of the same size,
+// a poll tick and a display refresh against the bare controller calls they
+// are made of. Set ZQ40613_SIM_LATENCY_US to imitate a USB round trip.
+
+#include "app/mainwindow.h"
+#include "countingcontroller.h"
+#include "device/devicelink.h"
+#include "device/hid2library.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+#include <QMainWindow>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr QSize windowSize(990, 585);
+
+// The registers a poll reads, the pins and probes a refresh reads: the calls
+// a tick cannot do without.
+constexpr int panelRegisters[] = {0x00, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e};
+constexpr int pinReads[][2] = {{1, 3}, {3, 2}, {3, 3}, {3, 4}};
+constexpr int probeChannels[] = {7, 6, 4, 5};
+constexpr int conversionsPerProbe = 2;
+
+Hid2Library &board()
+{
+    static Hid2Library library(QCoreApplication::applicationDirPath());
+    return library;
+}
+
+void requireBoard(benchmark::State &state)
+{
+    if (!board().isLoaded())
+        state.SkipWithError("no simulated board beside the benchmark");
+}
+
+void BM_StartupMainWindow(benchmark::State &state)
+{
+    requireBoard(state);
+    for (auto _ : state) {
+        MainWindow window(board());
+        window.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(window.isVisible());
+    }
+}
+
+void BM_StartupBareWindow(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QMainWindow window;
+        window.setFixedSize(windowSize);
+        window.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(window.isVisible());
+    }
+}
+
+// A connected window whose controller calls are counted.
+struct CountedWindow
+{
+    CountingController counter{board()};
+    MainWindow window{counter};
+};
+
+void runTicks(benchmark::State &state, const char *slot)
+{
+    requireBoard(state);
+    CountedWindow w;
+    if (!w.window.deviceLink().isConnected()) {
+        state.SkipWithError("the simulated board does not answer");
+        return;
+    }
+    w.counter.calls = 0;
+    for (auto _ : state)
+        QMetaObject::invokeMethod(&w.window, slot, Qt::DirectConnection);
+    state.counters["calls_per_tick"] =
+            benchmark::Counter(double(w.counter.calls) / double(state.iterations()));
+}
+
+void BM_PollTick(benchmark::State &state)
+{
+    runTicks(state, "timer_func");
+}
+
+// With the link up, a reconnect tick only stops its timer and refreshes the
+// panel: the refresh and the status bar, nothing else.
+void BM_DisplayRefresh(benchmark::State &state)
+{
+    runTicks(state, "init_hardware");
+}
+
+void refreshCalls(Controller &c, int handle)
+{
+    for (const auto &pin : pinReads)
+        benchmark::DoNotOptimize(c.read_pin(handle, pin[0], pin[1], 0));
+    for (int channel : probeChannels)
+        for (int i = 0; i < conversionsPerProbe; ++i)
+            benchmark::DoNotOptimize(c.measure(handle, channel, 0, 0));
+}
+
+void BM_PollTickFloor(benchmark::State &state)
+{
+    requireBoard(state);
+    const int handle = board().usb_hid_init();
+    for (auto _ : state) {
+        for (int address : panelRegisters)
+            benchmark::DoNotOptimize(board().spi_read(handle, address, 0));
+        refreshCalls(board(), handle);
+    }
+}
+
+void BM_DisplayRefreshFloor(benchmark::State &state)
+{
+    requireBoard(state);
+    const int handle = board().usb_hid_init();
+    for (auto _ : state)
+        refreshCalls(board(), handle);
+}
+
+} // namespace
+
+BENCHMARK(BM_StartupMainWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupBareWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PollTick)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PollTickFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DisplayRefresh)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DisplayRefreshFloor)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    // Trace lines would measure the console, not the program.
+    QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Turns the benchmark runs of bench/run into one Markdown table."""
+import json
+import sys
+
+UNIT_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+
+
+def load(path):
+    with open(path) as f:
+        runs = json.load(f)["benchmarks"]
+    return {r["name"]: r for r in runs if r.get("run_type", "iteration") == "iteration"}
+
+
+def ms(run):
+    return run["real_time"] * UNIT_MS[run["time_unit"]]
+
+
+def fmt_ms(value):
+    return f"{value * 1000:.1f} µs" if value < 1 else f"{value:.2f} ms"
+
+
+def main():
+    panel, latency, regfile = (load(p) for p in sys.argv[1:4])
+    main_rss, bare_rss = (int(v) for v in sys.argv[4:6])
+    latency_us = int(sys.argv[6])
+
+    table = [
+        ("Start-up: construct and show the main window (offscreen, simulated board)",
+         fmt_ms(ms(panel["BM_StartupMainWindow"])),
+         "bare QMainWindow 990 x 585", fmt_ms(ms(panel["BM_StartupBareWindow"])),
+         ms(panel["BM_StartupMainWindow"]) / ms(panel["BM_StartupBareWindow"])),
+        ("Peak resident memory of the program",
+         f"{main_rss / 1024:.1f} MiB", "bare QMainWindow", f"{bare_rss / 1024:.1f} MiB",
+         main_rss / bare_rss),
+        (f"One poll tick, no latency ({panel['BM_PollTick']['calls_per_tick']:.0f} controller calls)",
+         fmt_ms(ms(panel["BM_PollTick"])), "the same 21 calls alone",
+         fmt_ms(ms(panel["BM_PollTickFloor"])),
+         ms(panel["BM_PollTick"]) / ms(panel["BM_PollTickFloor"])),
+        (f"One display refresh, no latency ({panel['BM_DisplayRefresh']['calls_per_tick']:.0f} controller calls)",
+         fmt_ms(ms(panel["BM_DisplayRefresh"])), "the same 12 calls alone",
+         fmt_ms(ms(panel["BM_DisplayRefreshFloor"])),
+         ms(panel["BM_DisplayRefresh"]) / ms(panel["BM_DisplayRefreshFloor"])),
+        (f"GUI thread blocked per poll tick, {latency_us} µs per call",
+         fmt_ms(ms(latency["BM_PollTick"])), f"21 calls x {latency_us} µs",
+         fmt_ms(21 * latency_us / 1000.0),
+         ms(latency["BM_PollTick"]) / (21 * latency_us / 1000.0)),
+        ("Reading a register file of 100,000 statements",
+         fmt_ms(ms(regfile["BM_parse_reg_file"])), "splitting the same bytes into lines",
+         fmt_ms(ms(regfile["BM_split_lines_floor"])),
+         ms(regfile["BM_parse_reg_file"]) / ms(regfile["BM_split_lines_floor"])),
+    ]
+    print("| Measure | Program | Floor | Floor value | Ratio |")
+    print("|---|---|---|---|---|")
+    for what, value, floor_name, floor, ratio in table:
+        print(f"| {what} | {value} | {floor_name} | {floor} | {ratio:.2f} |")
+
+
+if __name__ == "__main__":
+    main()
