@@ -64,7 +64,8 @@ struct BoardState
     std::int32_t comparatorSet;       // comparator output, remembered for the hysteresis
     std::int32_t pinnedBatteryMv;     // negative while the battery drifts
     std::uint32_t noiseSeed;
-    std::int64_t driftEpochNs;        // steady-clock time the drift is measured from
+    std::int64_t driftEpochNs;        // steady-clock time the drift is measured from;
+                                      // the clock is system-wide, so any process may read it
 };
 
 static_assert(std::is_trivially_copyable_v<BoardState> && std::is_standard_layout_v<BoardState>,

@@ -1,32 +1,41 @@
 // The controller library's C interface and the simulator's controls, over one
-// board model shared by every caller in the process.
+// board shared by every caller on the machine (see sharedstate.h).
 
 #include "boardmodel.h"
 #include "hid2sim.h"
+#include "sharedstate.h"
 
 #include "device/hid2.h"
 
 #include <chrono>
 #include <cstdlib>
-#include <mutex>
 #include <thread>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
 constexpr char latencyVariable[] = "ZQ40613_SIM_LATENCY_US";
 
-struct Board
+unsigned long userId()
 {
-    Board() { model.powerOn(); }
+#ifdef _WIN32
+    return 0;
+#else
+    return static_cast<unsigned long>(::geteuid());
+#endif
+}
 
-    std::mutex mutex;
-    sim::BoardState state{};
-    sim::BoardModel model{state};
-};
-
-Board &board()
+// Opened at the first call, so the state file named by the environment at
+// that moment is the one this process uses for its whole life.
+sim::SharedState &board()
 {
-    static Board instance;
+    static sim::SharedState instance(
+            sim::stateFilePath(std::getenv(sim::stateFileVariable),
+                               std::getenv(sim::runtimeDirVariable), userId()),
+            [](sim::BoardState &state) { sim::BoardModel(state).powerOn(); });
     return instance;
 }
 
@@ -50,9 +59,10 @@ void waitLikeUsb()
 template<typename Call>
 auto withBoard(Call call)
 {
-    Board &b = board();
-    const std::lock_guard<std::mutex> lock(b.mutex);
-    return call(b.model);
+    return board().withState([&](sim::BoardState &state) {
+        sim::BoardModel model(state);
+        return call(model);
+    });
 }
 
 template<typename Call>

@@ -3,7 +3,8 @@
 
 // Controls of the simulated board that are not part of the controller
 // library's interface. Tests call them to set the scene; the program never
-// does.
+// does. Like every call, they act on the board that all processes using the
+// same state file share (sharedstate.h).
 
 #ifdef __cplusplus
 extern "C" {

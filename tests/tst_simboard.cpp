@@ -1,12 +1,22 @@
 #include "device/hid2.h"
 #include "hid2sim.h"
+#include "privatesimboard.h"
+#include "sharedstate.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <functional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using HandleCall = std::function<int(int)>;
 Q_DECLARE_METATYPE(HandleCall)
@@ -25,6 +35,76 @@ constexpr double batteryCoefficient = 2.80;
 constexpr int batteryChannel = 7;
 
 using RegisterImage = std::array<int, 256>;
+
+// What the second process printed and how it ended.
+struct PeerRun
+{
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+};
+
+QProcessEnvironment environmentWithState(const QString &statePath)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!statePath.isNull())
+        environment.insert(QLatin1String(sim::stateFileVariable), statePath);
+    return environment;
+}
+
+void startPeer(QProcess &peer, const QStringList &steps, const QString &statePath = {})
+{
+    peer.setProcessEnvironment(environmentWithState(statePath));
+    peer.start(QStringLiteral(SIM_PEER), steps);
+}
+
+PeerRun finishPeer(QProcess &peer)
+{
+    PeerRun run;
+    if (!peer.waitForFinished(10000))
+        return run;
+    run.exitCode = peer.exitStatus() == QProcess::NormalExit ? peer.exitCode() : -1;
+    run.lines = QString::fromLocal8Bit(peer.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    run.errors = QString::fromLocal8Bit(peer.readAllStandardError());
+    return run;
+}
+
+// Runs the steps in a second process on the board of the given state file
+// (by default the one this test uses).
+PeerRun runPeer(const QStringList &steps, const QString &statePath = {})
+{
+    QProcess peer;
+    startPeer(peer, steps, statePath);
+    return finishPeer(peer);
+}
+
+QString ourStateFile()
+{
+    return qEnvironmentVariable(sim::stateFileVariable);
+}
+
+bool writeFile(const QString &path, const QByteArray &content, QFile::Permissions permissions)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size()
+           && file.setPermissions(permissions);
+}
+
+mode_t fileMode(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
+// A file of an older build: the right magic, another layout version.
+QByteArray olderLayout()
+{
+    QByteArray image("ZQ40613S");
+    const std::uint32_t header[] = {0, sizeof(sim::BoardState)};
+    image.append(reinterpret_cast<const char *>(header), sizeof header);
+    image.append(QByteArray(sizeof(sim::BoardState), '\x5a'));
+    return image;
+}
 
 double probeVolts(int count, double coefficient)
 {
@@ -85,6 +165,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { usePrivateSimBoard(); }
+
     void init()
     {
         hid2sim_reset();
@@ -450,6 +532,143 @@ private slots:
         m_handle = usb_hid_init();
         QCOMPARE(spi_read(m_handle, 0x07, 0), 0x20);
         QCOMPARE(read_pin(m_handle, 3, 3, 0), 0);
+    }
+
+    void stateFilePath_data()
+    {
+        QTest::addColumn<QByteArray>("override");
+        QTest::addColumn<QByteArray>("runtimeDir");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("override wins") << QByteArray("/x/board.state") << QByteArray("/run/user/7")
+                                       << "/x/board.state";
+        QTest::newRow("runtime folder") << QByteArray() << QByteArray("/run/user/7")
+                                        << "/run/user/7/zq40613-sim.state";
+        QTest::newRow("empty override is unset") << QByteArray("") << QByteArray("/run/user/7")
+                                                 << "/run/user/7/zq40613-sim.state";
+        QTest::newRow("no runtime folder") << QByteArray() << QByteArray()
+                                           << "/tmp/zq40613-sim-1007.state";
+        QTest::newRow("empty runtime folder") << QByteArray() << QByteArray("")
+                                              << "/tmp/zq40613-sim-1007.state";
+    }
+
+    void stateFilePath()
+    {
+        QFETCH(QByteArray, override);
+        QFETCH(QByteArray, runtimeDir);
+        QFETCH(QString, path);
+        // A null QByteArray stands for an unset variable.
+        const std::string chosen =
+                sim::stateFilePath(override.isNull() ? nullptr : override.constData(),
+                                   runtimeDir.isNull() ? nullptr : runtimeDir.constData(), 1007);
+        QCOMPARE(QString::fromStdString(chosen), path);
+    }
+
+    void anotherProcessSeesTheSameBoard()
+    {
+        write(0x07, 0x20);
+        const PeerRun peer = runPeer({"read", "7", "write", "8", "21", "handle"});
+        QCOMPARE(peer.exitCode, 0);
+        QCOMPARE(peer.lines, QStringList({"32", QString::number(m_handle)}));
+        QCOMPARE(spi_read(m_handle, 0x08, 0), 21);
+        QVERIFY(peer.errors.isEmpty());
+    }
+
+    void unplugAndPlugInAreSeenByEveryProcess()
+    {
+        QCOMPARE(runPeer({"plug", "0"}).exitCode, 0);
+        QCOMPARE(usb_hid_init(), -1);
+        QCOMPARE(spi_read(m_handle, 0x07, 0), -1);
+
+        const PeerRun peer = runPeer({"plug", "1", "handle"});
+        QCOMPARE(peer.lines.size(), 1);
+        const int fresh = peer.lines.first().toInt();
+        QVERIFY(fresh > 0 && fresh != m_handle);
+        QCOMPARE(usb_hid_init(), fresh);
+        QCOMPARE(spi_read(m_handle, 0x07, 0), -1);
+        QCOMPARE(spi_read(fresh, 0x07, 0), 0x0e);
+    }
+
+    void aCallWaitsWhileTheFileIsLocked()
+    {
+        const int fd = ::open(QFile::encodeName(ourStateFile()).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(fd != -1);
+        QVERIFY(::flock(fd, LOCK_EX) == 0);
+        QProcess peer;
+        startPeer(peer, {"read", "7"});
+        const bool finishedWhileLocked = peer.waitForFinished(500);
+        ::flock(fd, LOCK_UN);
+        ::close(fd);
+        QVERIFY(!finishedWhileLocked);
+        const PeerRun run = finishPeer(peer);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines, QStringList{"14"});
+    }
+
+    void stateFileIsOwnerOnly()
+    {
+        QCOMPARE(fileMode(ourStateFile()), mode_t(0600));
+    }
+
+    void incompatibleFileIsReinitialised_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("short text") << QByteArray("old\n");
+        QTest::newRow("junk, longer than the state") << QByteArray(64 * 1024, '\xab');
+        QTest::newRow("older layout version") << olderLayout();
+    }
+
+    void incompatibleFileIsReinitialised()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("old.state");
+        QVERIFY(writeFile(path, content, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                                 | QFile::ReadOther));
+        const PeerRun peer = runPeer({"read", "7", "read", "0"}, path);
+        QCOMPARE(peer.exitCode, 0);
+        QCOMPARE(peer.lines, QStringList({"14", "50"}));
+        QVERIFY(peer.errors.isEmpty());
+        QCOMPARE(fileMode(path), mode_t(0600));
+        // Never shrunk: a process of another build may still map all of it.
+        QVERIFY(QFileInfo(path).size() >= content.size());
+        // The re-initialised file is kept, not re-initialised again.
+        QCOMPARE(runPeer({"write", "7", "32"}, path).exitCode, 0);
+        QCOMPARE(runPeer({"read", "7"}, path).lines, QStringList{"32"});
+    }
+
+    void unusableFileGivesAPrivateBoard_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing folder") << "missing";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a symbolic link") << "link";
+    }
+
+    void unusableFileGivesAPrivateBoard()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("target.state");
+        QString path = dir.filePath("missing/board.state");
+        if (kind == "folder") {
+            path = dir.path();
+        } else if (kind == "link") {
+            path = dir.filePath("link.state");
+            QVERIFY(writeFile(target, "keep", QFile::ReadOwner | QFile::WriteOwner));
+            QVERIFY(QFile::link(target, path));
+        }
+        const PeerRun first = runPeer({"write", "7", "32", "read", "7"}, path);
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.lines, QStringList{"32"});
+        QVERIFY2(first.errors.contains("board state not shared"), qPrintable(first.errors));
+        // Each such process has a board of its own, at power-on.
+        QCOMPARE(runPeer({"read", "7"}, path).lines, QStringList{"14"});
+        if (kind == "link") {
+            QFile kept(target);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), QByteArray("keep"));
+        }
     }
 
     void resetGivesNewHandle()

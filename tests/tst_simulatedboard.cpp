@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "device/hid2library.h"
 #include "device/statusfields.h"
+#include "privatesimboard.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QtTest>
@@ -33,6 +35,7 @@ private slots:
     void disablingBuck2ClearsItsStatusAtTheNextPoll();
     void pollingKeepsThePanelLive();
     void directAccessReadsLiveStatusAndWritesPastTheMirror();
+    void pollingShowsAWriteFromAnotherProcess();
 
 private:
     template <typename T>
@@ -58,6 +61,7 @@ private:
 
 void TestSimulatedBoard::initTestCase()
 {
+    usePrivateSimBoard();
     library = std::make_unique<Hid2Library>(QStringLiteral(SIM_DIR));
     QVERIFY2(library->isLoaded(), qPrintable(library->failure()));
     // The same file again: the loader hands back the instance already loaded,
@@ -160,6 +164,29 @@ void TestSimulatedBoard::directAccessReadsLiveStatusAndWritesPastTheMirror()
     update();
     QVERIFY(!find<QCheckBox>("cb0a1")->isChecked());
     QCOMPARE(text("adc000610244200"), QStringLiteral("0.00"));
+}
+
+// The board is one for every process: with "Poll status" checked, a register
+// written by zq40613-reg shows on the panel at the next tick.
+void TestSimulatedBoard::pollingShowsAWriteFromAnotherProcess()
+{
+    constexpr int pollWithSlackMs = DeviceLink::pollIntervalMs + 500;
+    QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
+    QComboBox *buck1 = find<QComboBox>("co0750");
+    QCOMPARE(buck1->currentText(), QStringLiteral("1.800V"));
+
+    QProcess reg;
+    reg.start(QStringLiteral(REG_PROGRAM), {"write", "07", "18"});
+    QVERIFY(reg.waitForFinished(10000));
+    QCOMPARE(reg.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(buck1->currentText(), QStringLiteral("2.300V"), pollWithSlackMs);
+    QCOMPARE(text("adc000610244200"), QStringLiteral("2.30"));
+
+    reg.start(QStringLiteral(REG_PROGRAM), {"write", "0a", "81"});
+    QVERIFY(reg.waitForFinished(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(text("le0d1"), QStringLiteral("0"), pollWithSlackMs);
+    QVERIFY(!find<QCheckBox>("cb0a1")->isChecked());
+    QVERIFY(find<QCheckBox>("pollstatus")->isChecked());
 }
 
 QTEST_MAIN(TestSimulatedBoard)

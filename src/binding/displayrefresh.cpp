@@ -3,6 +3,7 @@
 #include "binding/bindingname.h"
 #include "binding/fieldcodec.h"
 #include "binding/panelcontrols.h"
+#include "binding/panelreadouts.h"
 #include "device/devicelink.h"
 #include "device/trace.h"
 
@@ -13,9 +14,6 @@
 #include <QPalette>
 
 namespace {
-
-// Longest text a probe read-out is given.
-constexpr int probeTextLength = 11;
 
 QPalette withBaseColour(const QPalette &base, const QColor &colour)
 {
@@ -102,7 +100,7 @@ void DisplayRefresh::refreshLineEdits()
                     b.device, b.channel, b.resolution, b.reference, b.coefficient);
             const double volts =
                     link.adc_read(b.device, b.channel, b.reference, b.resolution, b.coefficient);
-            edit->setText(QString::asprintf("%2.2f", volts).left(probeTextLength));
+            edit->setText(probeText(volts));
             continue;
         }
         }

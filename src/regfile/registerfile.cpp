@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QIODevice>
+#include <QString>
 #include <QThread>
 
 #include <array>
@@ -15,6 +16,9 @@
 #include <vector>
 
 namespace {
+
+// The syntax-error message has always been at most 999 characters long.
+constexpr qsizetype maxMessageLength = 999;
 
 // Large enough that a whole ordinary register file arrives in one read, small
 // enough to stay in cache while its lines are scanned.
@@ -226,6 +230,20 @@ Statement classify(const char *begin, const char *end)
 }
 
 } // namespace
+
+QString syntaxErrorMessage(const QString &fileName, int line)
+{
+    QString text = QStringLiteral("Syntax error in file %1, line %2.")
+                       .arg(fileName, QString::number(line));
+    if (text.size() > maxMessageLength) {
+        qsizetype cut = maxMessageLength;
+        // Never split a character that needs two UTF-16 units.
+        if (text.at(cut - 1).isHighSurrogate())
+            --cut;
+        text.truncate(cut);
+    }
+    return text;
+}
 
 void blockingDelay(int milliseconds)
 {

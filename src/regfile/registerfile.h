@@ -7,6 +7,7 @@
 
 class QDateTime;
 class QIODevice;
+class QString;
 
 // Writes one register to the chip. The reader calls it for every statement
 // that carries the write mark, with the byte now in the register array; the
@@ -41,5 +42,10 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
                    const RegisterWriteCallback &registerWrite,
                    const DelayCallback &delay = blockingDelay);
+
+// The one report of a syntax error, "Syntax error in file NAME, line N.", cut
+// to at most 999 characters so that an absurdly long path cannot blow up the
+// message.
+QString syntaxErrorMessage(const QString &fileName, int line);
 
 #endif

@@ -13,29 +13,11 @@
 
 namespace {
 
-// The syntax-error message has always been at most 999 characters long, so
-// an absurdly long path cannot blow the box up across the screen.
-constexpr qsizetype maxMessageLength = 999;
-
 constexpr char startDirectory[] = ".";
 
 QString fileFilter()
 {
     return QCoreApplication::translate("MainWindow", "QRX register files (*.qrx)");
-}
-
-QString syntaxErrorText(const QString &fileName, int line)
-{
-    QString text = QStringLiteral("Syntax error in file %1, line %2.")
-                       .arg(fileName, QString::number(line));
-    if (text.size() > maxMessageLength) {
-        qsizetype cut = maxMessageLength;
-        // Never split a character that needs two UTF-16 units.
-        if (text.at(cut - 1).isHighSurrogate())
-            --cut;
-        text.truncate(cut);
-    }
-    return text;
 }
 
 } // namespace
@@ -88,7 +70,7 @@ void RegisterFileCommands::load()
     int errorLine = 0;
     if (parse_reg_file(file, errorLine, m_registers.data(), int(m_registers.size()),
                        m_registerWrite) == -1) {
-        showError(syntaxErrorText(fileName, errorLine));
+        showError(syntaxErrorMessage(fileName, errorLine));
     }
 }
 

@@ -1,0 +1,331 @@
+#include "commandline.h"
+
+#include "product.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+constexpr int maxByte = 0xff;
+constexpr int hexBase = 16;
+constexpr int decimalBase = 10;
+constexpr char hexPrefix[] = "0x";
+constexpr char decimalPrefix[] = "0n";
+
+constexpr double minWatchSeconds = 0.1;
+constexpr double maxWatchSeconds = 86400.0;
+constexpr double msPerSecond = 1000.0;
+
+constexpr char watchOption[] = "--watch";
+constexpr char watchAssignment[] = "--watch=";
+
+struct CommandSpec
+{
+    const char *name;
+    Invocation::Command command;
+    int argumentCount;
+    const char *synopsis;
+};
+
+constexpr CommandSpec commands[] = {
+    {"read", Invocation::Command::Read, 1, "read ADDR [--bits]"},
+    {"write", Invocation::Command::Write, 2, "write ADDR DATA [--verify]"},
+    {"dump", Invocation::Command::Dump, 0, "dump"},
+    {"load", Invocation::Command::Load, 1, "load FILE"},
+    {"verify", Invocation::Command::Verify, 1, "verify FILE"},
+    {"pins", Invocation::Command::Pins, 0, "pins"},
+    {"probes", Invocation::Command::Probes, 0, "probes [--watch SECONDS]"},
+};
+
+const CommandSpec *findCommand(const QString &name)
+{
+    for (const CommandSpec &spec : commands) {
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+// The options as given, before they are checked against the command.
+struct Options
+{
+    bool help = false;
+    bool version = false;
+    bool bits = false;
+    bool verify = false;
+    std::optional<QString> watch;
+};
+
+bool isOption(const QString &argument)
+{
+    return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
+}
+
+// Splits the arguments into options and the words of the command.
+bool splitArguments(const QStringList &arguments, Options &options, QStringList &words,
+                    QString &error)
+{
+    bool optionsEnded = false;
+    for (auto it = arguments.cbegin(); it != arguments.cend(); ++it) {
+        const QString &argument = *it;
+        if (optionsEnded || !isOption(argument)) {
+            words << argument;
+        } else if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            options.help = true;
+        } else if (argument == QLatin1String("-V") || argument == QLatin1String("--version")) {
+            options.version = true;
+        } else if (argument == QLatin1String("--bits")) {
+            options.bits = true;
+        } else if (argument == QLatin1String("--verify")) {
+            options.verify = true;
+        } else if (argument == QLatin1String(watchOption)) {
+            if (std::next(it) == arguments.cend()) {
+                error = QStringLiteral("option --watch needs SECONDS");
+                return false;
+            }
+            options.watch = *++it;
+        } else if (argument.startsWith(QLatin1String(watchAssignment))) {
+            options.watch = argument.mid(int(sizeof watchAssignment) - 1);
+        } else {
+            error = QStringLiteral("unknown option '%1'").arg(argument);
+            return false;
+        }
+    }
+    return true;
+}
+
+// An option that the command does not take is an error rather than ignored:
+// a script that says "write ... --bits" has a mistake in it.
+bool checkOption(bool given, const char *option, Invocation::Command owner,
+                 Invocation::Command command, QString &error)
+{
+    if (given && command != owner) {
+        const auto ownerSpec = std::find_if(std::begin(commands), std::end(commands),
+                                            [owner](const CommandSpec &s) { return s.command == owner; });
+        error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
+                                                               QLatin1String(ownerSpec->name));
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> parseWatchInterval(const QString &text, QString &error)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds)) {
+        error = QStringLiteral("invalid watch interval '%1' (seconds, like 1 or 0.5)").arg(text);
+        return std::nullopt;
+    }
+    if (seconds < minWatchSeconds || seconds > maxWatchSeconds) {
+        error = QStringLiteral("watch interval '%1' is out of range (0.1 to 86400 seconds)").arg(text);
+        return std::nullopt;
+    }
+    return int(std::lround(seconds * msPerSecond));
+}
+
+// ASCII digits only: a digit of another script is no number here.
+int digitValue(QChar c, int base)
+{
+    const char16_t u = c.toLower().unicode();
+    int value = -1;
+    if (u >= u'0' && u <= u'9')
+        value = u - u'0';
+    else if (u >= u'a' && u <= u'f')
+        value = u - u'a' + decimalBase;
+    return value < base ? value : -1;
+}
+
+} // namespace
+
+std::optional<int> CommandLine::parseByte(const QString &text, const char *what, QString &error)
+{
+    QStringView digits(text);
+    int base = hexBase;
+    if (text.startsWith(QLatin1String(hexPrefix), Qt::CaseInsensitive)) {
+        digits = digits.mid(2);
+    } else if (text.startsWith(QLatin1String(decimalPrefix), Qt::CaseInsensitive)) {
+        digits = digits.mid(2);
+        base = decimalBase;
+    }
+    // Accumulated only up to just past a byte, so no number of digits can
+    // overflow on the way to "out of range".
+    int value = 0;
+    for (const QChar c : digits) {
+        const int digit = digitValue(c, base);
+        if (digit < 0) {
+            value = -1;
+            break;
+        }
+        if (value <= maxByte)
+            value = value * base + digit;
+    }
+    if (digits.isEmpty() || value < 0) {
+        error = QStringLiteral("invalid %1 '%2' (hexadecimal like 0b or 0x0b, decimal like 0n11)")
+                        .arg(QLatin1String(what), text);
+        return std::nullopt;
+    }
+    if (value > maxByte) {
+        error = QStringLiteral("%1 '%2' is out of range (0x00 to 0xff)").arg(QLatin1String(what), text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<Invocation> CommandLine::parse(const QStringList &arguments, QString &error)
+{
+    Options options;
+    QStringList words;
+    if (!splitArguments(arguments, options, words, error))
+        return std::nullopt;
+
+    Invocation invocation;
+    if (options.help || options.version) {
+        invocation.command = options.help ? Invocation::Command::Help : Invocation::Command::Version;
+        return invocation;
+    }
+    if (words.isEmpty()) {
+        error = QStringLiteral("no command given");
+        return std::nullopt;
+    }
+    const QString name = words.takeFirst();
+    const CommandSpec *spec = findCommand(name);
+    if (!spec) {
+        error = QStringLiteral("unknown command '%1'").arg(name);
+        return std::nullopt;
+    }
+    if (words.size() != spec->argumentCount) {
+        error = QStringLiteral("%1 arguments, expected: %2")
+                        .arg(QLatin1String(words.size() < spec->argumentCount ? "missing" : "too many"),
+                             QLatin1String(spec->synopsis));
+        return std::nullopt;
+    }
+    invocation.command = spec->command;
+    using Command = Invocation::Command;
+    if (!checkOption(options.bits, "--bits", Command::Read, invocation.command, error)
+        || !checkOption(options.verify, "--verify", Command::Write, invocation.command, error)
+        || !checkOption(options.watch.has_value(), "--watch", Command::Probes, invocation.command,
+                        error))
+        return std::nullopt;
+    invocation.showBits = options.bits;
+    invocation.verifyWrite = options.verify;
+
+    switch (invocation.command) {
+    case Command::Read:
+    case Command::Write: {
+        const std::optional<int> address = parseByte(words.at(0), "address", error);
+        if (!address)
+            return std::nullopt;
+        invocation.address = *address;
+        if (invocation.command == Command::Write) {
+            const std::optional<int> data = parseByte(words.at(1), "data", error);
+            if (!data)
+                return std::nullopt;
+            invocation.data = *data;
+        }
+        break;
+    }
+    case Command::Load:
+    case Command::Verify:
+        invocation.fileName = words.at(0);
+        break;
+    case Command::Probes:
+        if (options.watch) {
+            const std::optional<int> interval = parseWatchInterval(*options.watch, error);
+            if (!interval)
+                return std::nullopt;
+            invocation.watchIntervalMs = *interval;
+        }
+        break;
+    default:
+        break;
+    }
+    return invocation;
+}
+
+QString CommandLine::usageHint()
+{
+    return QStringLiteral("Try '%1 --help' for more information.").arg(QLatin1String(programName));
+}
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("%1 (%2) %3\n")
+            .arg(QLatin1String(programName), QLatin1String(productTitle),
+                 QLatin1String(versionString));
+}
+
+// Written so that help2man can turn it into the manual page: a "Usage:"
+// line, a description, then sections headed by a word and a colon.
+QString CommandLine::helpText()
+{
+    return QStringLiteral(
+            "Usage: zq40613-reg COMMAND [ARGUMENTS] [OPTIONS]\n"
+            "Read and write the registers of the ZQ40613 on its evaluation board, and\n"
+            "read the board's pins and probes, from scripts and the command line.\n"
+            "\n"
+            "Commands:\n"
+            "  read ADDR [--bits]         print register ADDR as 0xNN; with --bits, also\n"
+            "                             each bit with its value and name\n"
+            "  write ADDR DATA [--verify]\n"
+            "                             write DATA to register ADDR; with --verify, read\n"
+            "                             it back and fail when it differs\n"
+            "  dump                       print registers 0x00 to 0x0F as a register file\n"
+            "                             that the desktop program loads\n"
+            "  load FILE                  apply a register file as the desktop program's\n"
+            "                             Load does: registers marked w are written in file\n"
+            "                             order, sleep lines wait; a file with a syntax\n"
+            "                             error is rejected before anything is written\n"
+            "  verify FILE                read back every register FILE names and list on\n"
+            "                             standard output each one whose chip value differs\n"
+            "                             from the file's last value for it\n"
+            "  pins                       print the board's pin levels (IRQ, PWR_UP MODE)\n"
+            "                             as the panel shows them, 0 or 1\n"
+            "  probes [--watch SECONDS]   print the four probe voltages (BATT, BUCK1, BUCK2,\n"
+            "                             BUCK3) as the panel shows them; with --watch, a\n"
+            "                             CSV header and then one line every SECONDS (time,\n"
+            "                             the four voltages, register 0x0d) until\n"
+            "                             interrupted\n"
+            "\n"
+            "Options:\n"
+            "  -h, --help                 show this help and exit\n"
+            "  -V, --version              show the version and exit\n"
+            "\n"
+            "Numbers:\n"
+            "  ADDR and DATA are hexadecimal, with or without 0x: 0b, 0x0b and B all mean\n"
+            "  eleven, and 10 means sixteen. A decimal number takes the prefix 0n: 0n11.\n"
+            "  Both range from 0x00 to 0xff. SECONDS is decimal, from 0.1 to 86400.\n"
+            "  A FILE named - is standard input.\n"
+            "\n"
+            "Exit status:\n"
+            "  0  success\n"
+            "  1  no board answers, a transfer failed, or a value read back differs\n"
+            "     (write --verify, verify)\n"
+            "  2  bad usage, or a file that cannot be read or has a syntax error\n"
+            "\n"
+            "  A command that fails prints nothing on standard output, only the reason\n"
+            "  on standard error; the differences that verify lists are its result.\n"
+            "\n"
+            "Board:\n"
+            "  The board is opened once per run, as the desktop program opens it, through\n"
+            "  the controller library hid2: the one in the program's own folder first,\n"
+            "  else the one on the library search path (LD_LIBRARY_PATH).\n"
+            "\n"
+            "Environment:\n"
+            "  ZQ40613_SIM_STATE  the state file of the simulated board, shared by every\n"
+            "                     program that uses it; by default\n"
+            "                     $XDG_RUNTIME_DIR/zq40613-sim.state, or without that\n"
+            "                     folder /tmp/zq40613-sim-UID.state\n"
+            "  QT_LOGGING_RULES   zq40613.trace.debug=true shows the trace lines on\n"
+            "                     standard error\n"
+            "\n"
+            "Examples:\n"
+            "  zq40613-reg write 07 0e --verify      Buck1 to 1.800 V\n"
+            "  zq40613-reg read 0x0b --bits          the comparator, bit by bit\n"
+            "  zq40613-reg dump > saved.qrx          later: zq40613-reg verify saved.qrx\n"
+            "  zq40613-reg probes --watch 1 > run.csv  log the probes every second\n");
+}

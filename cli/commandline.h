@@ -1,0 +1,52 @@
+#ifndef ZQ40613_CLI_COMMANDLINE_H
+#define ZQ40613_CLI_COMMANDLINE_H
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Exit statuses of zq40613-reg.
+constexpr int exitSuccess = 0;
+constexpr int exitBoardFailure = 1;   // no board, a failed transfer, a read-back that differs
+constexpr int exitBadUsage = 2;       // bad arguments, an unreadable file, a syntax error
+
+constexpr char programName[] = "zq40613-reg";
+
+// One run of the program as its arguments ask for it.
+struct Invocation
+{
+    enum class Command { Help, Version, Read, Write, Dump, Load, Verify, Pins, Probes };
+
+    Command command = Command::Help;
+    int address = 0;
+    int data = 0;
+    bool showBits = false;      // read --bits
+    bool verifyWrite = false;   // write --verify
+    QString fileName;           // load, verify; "-" is standard input
+    int watchIntervalMs = 0;    // probes --watch; 0 reads once
+};
+
+// The arguments of zq40613-reg: commands, options and the number syntax.
+// Addresses and data are hexadecimal, with or without "0x" ("0b", "0x0b" and
+// "B" all mean 11, "10" means 16), the way every number of the desktop
+// program is written; a decimal number carries the prefix "0n" ("0n11").
+// Options may stand anywhere after the program name, and "--" ends them.
+class CommandLine
+{
+public:
+    // The arguments after the program name. Without a value the error holds
+    // a one-line message (no program name, no line end).
+    static std::optional<Invocation> parse(const QStringList &arguments, QString &error);
+
+    // A register address or data byte, 0x00 to 0xff; what names the number
+    // in an error message ("address", "data").
+    static std::optional<int> parseByte(const QString &text, const char *what, QString &error);
+
+    static QString helpText();
+    static QString versionText();
+    // The line that follows every usage error.
+    static QString usageHint();
+};
+
+#endif

@@ -1,0 +1,311 @@
+#include "registercommands.h"
+
+#include "device/devicelink.h"
+#include "device/hexbyte.h"
+#include "dialog/bitnames.h"
+#include "regfile/registerfile.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+#include <QThread>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int readFailed = -1;
+constexpr int statusRegister = 0x0d;
+constexpr int highestBit = 7;
+constexpr char standardInput[] = "-";
+// Room between a read-out's label and its value.
+constexpr int labelGap = 2;
+
+QString hex(int value)
+{
+    return QStringLiteral("0x") + hexByte(value);
+}
+
+// "verify" and the syntax check of "load" only read the file: no register is
+// written and no delay waited.
+void noDelay(int) {}
+
+// One mirror of all zeros and one of all ones, read from the same file: an
+// address the file names ends up with the same value in both, any other
+// keeps its two different fill values.
+constexpr quint8 fillZeros = 0x00;
+constexpr quint8 fillOnes = 0xff;
+
+} // namespace
+
+RegisterCommands::RegisterCommands(DeviceLink &link, QString noBoardReason, QTextStream &out,
+                                   QTextStream &err)
+    : link(link), noBoardReason(std::move(noBoardReason)), out(out), err(err)
+{
+}
+
+int RegisterCommands::run(const Invocation &invocation)
+{
+    using Command = Invocation::Command;
+    std::optional<QByteArray> content;
+    std::optional<FileRegisters> file;
+    if (invocation.command == Command::Load || invocation.command == Command::Verify) {
+        content = readInput(invocation.fileName);
+        if (content)
+            file = parseFile(*content, invocation.fileName);
+        if (!file)
+            return exitBadUsage;
+    }
+
+    if (!link.openBoard())
+        return fail(noBoardReason);
+
+    switch (invocation.command) {
+    case Command::Read:
+        return read(invocation.address, invocation.showBits);
+    case Command::Write:
+        return write(invocation.address, invocation.data, invocation.verifyWrite);
+    case Command::Dump:
+        return dump();
+    case Command::Load:
+        return load(*content);
+    case Command::Verify:
+        return verify(*file);
+    case Command::Pins:
+        return printReadouts(panelPins);
+    case Command::Probes:
+        return invocation.watchIntervalMs > 0 ? watchProbes(invocation.watchIntervalMs)
+                                              : printReadouts(panelProbes);
+    case Command::Help:
+    case Command::Version:
+        break;
+    }
+    return fail(QStringLiteral("not a board command"), exitBadUsage);
+}
+
+int RegisterCommands::read(int address, bool showBits)
+{
+    const std::optional<int> value = readRegister(address);
+    if (!value)
+        return exitBoardFailure;
+    QString result = hex(*value) + QLatin1Char('\n');
+    if (showBits) {
+        for (int bit = highestBit; bit >= 0; --bit) {
+            result += QStringLiteral("bit %1  %2  %3\n")
+                              .arg(bit)
+                              .arg((*value >> bit) & 1)
+                              .arg(QLatin1String(bitName(address, bit)));
+        }
+    }
+    return succeed(result);
+}
+
+int RegisterCommands::write(int address, int data, bool verifyWrite)
+{
+    if (!link.register_write(address, data))
+        return fail(QStringLiteral("writing register %1 failed: the board does not answer").arg(hex(address)));
+    if (!verifyWrite)
+        return exitSuccess;
+    const std::optional<int> readBack = readRegister(address);
+    if (!readBack)
+        return exitBoardFailure;
+    if (*readBack != data)
+        return fail(QStringLiteral("register %1 reads back %2 after writing %3")
+                            .arg(hex(address), hex(*readBack), hex(data)));
+    return exitSuccess;
+}
+
+int RegisterCommands::dump()
+{
+    RegisterMirror registers{};
+    for (int address = 0; address < registerMirrorSize; ++address) {
+        const std::optional<int> value = readRegister(address);
+        if (!value)
+            return exitBoardFailure;
+        registers[std::size_t(address)] = quint8(*value);
+    }
+    QBuffer text;
+    text.open(QIODevice::WriteOnly);
+    write_reg_file(text, registers.data(), registerMirrorSize, QDateTime::currentDateTime());
+    return succeed(QString::fromLatin1(text.data()));
+}
+
+int RegisterCommands::load(const QByteArray &content)
+{
+    QBuffer file;
+    file.setData(content);
+    file.open(QIODevice::ReadOnly);
+    RegisterMirror registers{};
+    int failedWrites = 0;
+    int firstFailed = 0;
+    int errorLine = 0;
+    // Like the desktop program's Load, a failed write does not stop the file.
+    parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
+                   [&](int address, int data) {
+                       if (!link.register_write(address, data) && failedWrites++ == 0)
+                           firstFailed = address;
+                   });
+    if (failedWrites > 0)
+        return fail(QStringLiteral("writing register %1 failed: the board does not answer "
+                                   "(%2 of the file's writes failed)")
+                            .arg(hex(firstFailed))
+                            .arg(failedWrites));
+    return exitSuccess;
+}
+
+int RegisterCommands::verify(const FileRegisters &file)
+{
+    QString differences;
+    for (int address = 0; address < registerMirrorSize; ++address) {
+        if (!file.named[std::size_t(address)])
+            continue;
+        const std::optional<int> chip = readRegister(address);
+        if (!chip)
+            return exitBoardFailure;
+        const int expected = file.values[std::size_t(address)];
+        if (*chip != expected)
+            differences += QStringLiteral("register %1: file %2, chip %3\n")
+                                   .arg(hex(address), hex(expected), hex(*chip));
+    }
+    // The differences are the command's result, printed like any other; the
+    // exit status tells a script that there are some.
+    print(differences);
+    return differences.isEmpty() ? exitSuccess : exitBoardFailure;
+}
+
+template <std::size_t N>
+int RegisterCommands::printReadouts(const PanelReadout (&table)[N])
+{
+    int width = 0;
+    for (const PanelReadout &readout : table)
+        width = std::max(width, int(qstrlen(readout.label)) + labelGap);
+    QString result;
+    for (const PanelReadout &readout : table) {
+        const std::optional<QString> text = readPanelValue(readout);
+        if (!text)
+            return exitBoardFailure;
+        result += QString::fromLatin1(readout.label).leftJustified(width) + *text + QLatin1Char('\n');
+    }
+    return succeed(result);
+}
+
+int RegisterCommands::watchProbes(int intervalMs)
+{
+    QStringList header{QStringLiteral("time")};
+    for (const PanelReadout &probe : panelProbes)
+        header << QLatin1String(probe.label);
+    header << hex(statusRegister);
+    print(header.join(QLatin1Char(',')) + QLatin1Char('\n'));
+
+    // Samples follow a fixed schedule from the start; one that comes late
+    // (a slow board) is followed by the next tick still ahead, not by a burst.
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 tick = 0;; tick = clock.elapsed() / intervalMs + 1) {
+        const qint64 wait = tick * intervalMs - clock.elapsed();
+        if (wait > 0)
+            QThread::msleep(static_cast<unsigned long>(wait));
+        QStringList line{QDateTime::currentDateTime().toString(Qt::ISODateWithMs)};
+        for (const PanelReadout &probe : panelProbes) {
+            const std::optional<QString> text = readPanelValue(probe);
+            if (!text)
+                return exitBoardFailure;
+            line << *text;
+        }
+        const std::optional<int> status = readRegister(statusRegister);
+        if (!status)
+            return exitBoardFailure;
+        line << hex(*status);
+        print(line.join(QLatin1Char(',')) + QLatin1Char('\n'));
+    }
+}
+
+std::optional<QByteArray> RegisterCommands::readInput(const QString &fileName)
+{
+    QFile file;
+    bool opened = false;
+    if (fileName == QLatin1String(standardInput)) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else {
+        file.setFileName(fileName);
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    if (!opened) {
+        fail(QStringLiteral("cannot open %1: %2").arg(fileName, file.errorString()), exitBadUsage);
+        return std::nullopt;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()), exitBadUsage);
+        return std::nullopt;
+    }
+    return content;
+}
+
+std::optional<RegisterCommands::FileRegisters>
+RegisterCommands::parseFile(const QByteArray &content, const QString &fileName)
+{
+    RegisterMirror zeros;
+    RegisterMirror ones;
+    zeros.fill(fillZeros);
+    ones.fill(fillOnes);
+    for (RegisterMirror *registers : {&zeros, &ones}) {
+        QBuffer file;
+        file.setData(content);
+        file.open(QIODevice::ReadOnly);
+        int errorLine = 0;
+        if (parse_reg_file(file, errorLine, registers->data(), registerMirrorSize, {}, noDelay) == -1) {
+            err << syntaxErrorMessage(fileName, errorLine) << '\n';
+            return std::nullopt;
+        }
+    }
+    FileRegisters parsed;
+    for (std::size_t address = 0; address < parsed.named.size(); ++address) {
+        parsed.named[address] = zeros[address] == ones[address];
+        parsed.values[address] = zeros[address];
+    }
+    return parsed;
+}
+
+std::optional<int> RegisterCommands::readRegister(int address)
+{
+    const int value = link.register_read(address);
+    if (value == readFailed) {
+        fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hex(address)));
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<QString> RegisterCommands::readPanelValue(const PanelReadout &readout)
+{
+    const ReadoutValue value = readReadout(link, readout.bindingName);
+    if (!value.ok) {
+        fail(QStringLiteral("reading %1 failed: the board does not answer")
+                     .arg(QLatin1String(readout.label)));
+        return std::nullopt;
+    }
+    return value.text;
+}
+
+int RegisterCommands::fail(const QString &message, int status)
+{
+    err << programName << ": " << message << '\n';
+    err.flush();
+    return status;
+}
+
+int RegisterCommands::succeed(const QString &result)
+{
+    print(result);
+    return exitSuccess;
+}
+
+void RegisterCommands::print(const QString &text)
+{
+    out << text;
+    out.flush();
+}

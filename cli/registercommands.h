@@ -1,0 +1,65 @@
+#ifndef ZQ40613_CLI_REGISTERCOMMANDS_H
+#define ZQ40613_CLI_REGISTERCOMMANDS_H
+
+#include "binding/panelreadouts.h"
+#include "binding/registermirror.h"
+#include "commandline.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+class DeviceLink;
+class QTextStream;
+
+// The board commands of zq40613-reg. A run checks its input file first (a
+// bad file touches no board), opens the board once with the desktop
+// program's open and pin set-up, and fails at the first transfer that fails:
+// no retry. Results are collected and printed only when the command
+// succeeded, so a failing run prints nothing but its error; the one
+// exception is "probes --watch", whose lines go out (and are flushed) as they
+// are taken.
+class RegisterCommands
+{
+public:
+    // noBoardReason ends the error line when the open finds no board.
+    RegisterCommands(DeviceLink &link, QString noBoardReason, QTextStream &out, QTextStream &err);
+
+    // Runs a board command (neither help nor version); returns the exit status.
+    int run(const Invocation &invocation);
+
+private:
+    // A register file's statements, as far as verify needs them: the last
+    // value the file gives each register and which registers it names.
+    struct FileRegisters
+    {
+        RegisterMirror values{};
+        std::array<bool, registerMirrorSize> named{};
+    };
+
+    int read(int address, bool showBits);
+    int write(int address, int data, bool verifyWrite);
+    int dump();
+    int load(const QByteArray &content);
+    int verify(const FileRegisters &file);
+    template <std::size_t N>
+    int printReadouts(const PanelReadout (&table)[N]);
+    int watchProbes(int intervalMs);
+
+    std::optional<QByteArray> readInput(const QString &fileName);
+    std::optional<FileRegisters> parseFile(const QByteArray &content, const QString &fileName);
+    std::optional<int> readRegister(int address);
+    std::optional<QString> readPanelValue(const PanelReadout &readout);
+    int fail(const QString &message, int status = exitBoardFailure);
+    int succeed(const QString &result);
+    void print(const QString &text);
+
+    DeviceLink &link;
+    QString noBoardReason;
+    QTextStream &out;
+    QTextStream &err;
+};
+
+#endif

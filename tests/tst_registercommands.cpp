@@ -1,0 +1,214 @@
+#include "registercommands.h"
+
+#include "device/devicelink.h"
+#include "fakecontroller.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using CallFilter = std::function<bool(const FakeController::Call &)>;
+Q_DECLARE_METATYPE(CallFilter)
+
+namespace {
+
+Invocation command(Invocation::Command which, int address = 0, int data = 0)
+{
+    Invocation invocation;
+    invocation.command = which;
+    invocation.address = address;
+    invocation.data = data;
+    return invocation;
+}
+
+CallFilter callTo(const QString &name, int argument = -1, int index = 1)
+{
+    return [=](const FakeController::Call &call) {
+        return call.name == name && (argument < 0 || call.args.value(index) == argument);
+    };
+}
+
+} // namespace
+
+// The commands over the recording fake board: exact board traffic, and the
+// failures a real board only shows by chance.
+class TestRegisterCommands : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeController board;
+    std::unique_ptr<DeviceLink> link;
+    QString outText;
+    QString errText;
+    QTemporaryDir dir;
+
+    int run(const Invocation &invocation)
+    {
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        RegisterCommands commands(*link, QStringLiteral("no board answers (test)"), out, err);
+        return commands.run(invocation);
+    }
+
+    QString file(const QByteArray &content)
+    {
+        const QString path = dir.filePath(QStringLiteral("test.qrx"));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    Invocation fileCommand(Invocation::Command which, const QByteArray &content)
+    {
+        Invocation invocation = command(which);
+        invocation.fileName = file(content);
+        return invocation;
+    }
+
+private slots:
+    void init()
+    {
+        board = FakeController{};
+        link = std::make_unique<DeviceLink>(board);
+        outText.clear();
+        errText.clear();
+    }
+
+    void opensOnceWithTheDesktopSequence()
+    {
+        FakeController reference;
+        DeviceLink(reference).openBoard();
+        board.registers[0x07] = 0x0e;
+        QCOMPARE(run(command(Invocation::Command::Read, 0x07)), exitSuccess);
+        QCOMPARE(outText, QStringLiteral("0x0e\n"));
+        QStringList expected = reference.callTexts();
+        expected << QStringLiteral("spi_read(7,7,0)");
+        QCOMPARE(board.callTexts(), expected);
+    }
+
+    void noBoardIsOneOpenAttempt()
+    {
+        board.present = false;
+        QCOMPARE(run(command(Invocation::Command::Dump)), exitBoardFailure);
+        QCOMPARE(board.callTexts(), QStringList{"usb_hid_init()"});
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: no board answers (test)\n"));
+        QVERIFY(outText.isEmpty());
+    }
+
+    void failureMidwayPrintsNothing_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<CallFilter>("failing");
+        QTest::addColumn<QString>("error");
+        using C = Invocation::Command;
+        QTest::newRow("dump, sixth read") << int(C::Dump) << callTo("spi_read", 5)
+                                          << "reading register 0x05 failed: the board does not answer";
+        QTest::newRow("read") << int(C::Read) << callTo("spi_read")
+                              << "reading register 0x00 failed: the board does not answer";
+        QTest::newRow("write") << int(C::Write) << callTo("spi_write")
+                               << "writing register 0x00 failed: the board does not answer";
+        QTest::newRow("pins, second pin") << int(C::Pins) << callTo("read_pin", 3, 1)
+                                          << "reading PWR_UP MODE failed: the board does not answer";
+        QTest::newRow("probes, BUCK2") << int(C::Probes) << callTo("measure", 4)
+                                       << "reading BUCK2 failed: the board does not answer";
+    }
+
+    void failureMidwayPrintsNothing()
+    {
+        QFETCH(int, which);
+        QFETCH(CallFilter, failing);
+        QFETCH(QString, error);
+        board.failWhen = failing;
+        QCOMPARE(run(command(Invocation::Command(which))), exitBoardFailure);
+        QVERIFY2(outText.isEmpty(), qPrintable(outText));
+        QCOMPARE(errText, "zq40613-reg: " + error + "\n");
+    }
+
+    void writeVerifyComparesTheReadBack()
+    {
+        Invocation write = command(Invocation::Command::Write, 0x0d, 0x00);
+        write.verifyWrite = true;
+        // The chip keeps its own idea of the status register.
+        board.failWhen = [this](const FakeController::Call &call) {
+            if (call.name == "spi_read")
+                board.registers[0x0d] = 0x1f;
+            return false;
+        };
+        QCOMPARE(run(write), exitBoardFailure);
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: register 0x0d reads back 0x1f after writing 0x00\n"));
+        QVERIFY(outText.isEmpty());
+    }
+
+    void loadWritesInFileOrderAndGoesOnAfterAFailedWrite()
+    {
+        board.failWhen = callTo("spi_write", 0x08);
+        const int status = run(fileCommand(Invocation::Command::Load,
+                                           "reg 0x07 0x12 w\nreg 0x0a 0x80\nsleep 1\n"
+                                           "reg 0x08 0x22 w\nreg 0x07 0x13 W\n"));
+        QCOMPARE(status, exitBoardFailure);
+        QStringList writes;
+        for (const FakeController::Call &call : board.callsNamed("spi_write"))
+            writes << call.text();
+        QCOMPARE(writes, QStringList({"spi_write(7,7,18,0)", "spi_write(7,8,34,0)", "spi_write(7,7,19,0)"}));
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: writing register 0x08 failed: the board does "
+                                         "not answer (1 of the file's writes failed)\n"));
+    }
+
+    void badFileTouchesNoBoard_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("errorLine");
+        QTest::newRow("load, error after a write") << int(Invocation::Command::Load)
+                                                   << QByteArray("reg 0x07 0x12 w\n# ok\nreg 0x10 0x00 w\n") << 3;
+        QTest::newRow("verify") << int(Invocation::Command::Verify) << QByteArray("\n\nsleep\n") << 3;
+    }
+
+    void badFileTouchesNoBoard()
+    {
+        QFETCH(int, which);
+        QFETCH(QByteArray, content);
+        QFETCH(int, errorLine);
+        const Invocation invocation = fileCommand(Invocation::Command(which), content);
+        QCOMPARE(run(invocation), exitBadUsage);
+        QCOMPARE(errText, QStringLiteral("Syntax error in file %1, line %2.\n")
+                                  .arg(invocation.fileName)
+                                  .arg(errorLine));
+        QVERIFY(board.calls.isEmpty());
+        QVERIFY(outText.isEmpty());
+    }
+
+    void verifyReadsOnlyNamedRegisters()
+    {
+        board.registers[0x03] = 0x00;
+        board.registers[0x04] = 0x00;
+        board.registers[0x07] = 0x0e;
+        board.registers[0x0a] = 0x83;
+        // 0x00 and 0xff are the values an unnamed register could be confused
+        // with; the delay is not waited, verify only reads.
+        QElapsedTimer clock;
+        clock.start();
+        const int status = run(fileCommand(Invocation::Command::Verify,
+                                           "reg 0x07 0x0e w\nreg 0x03 0x00\nreg 0x04 0xff\n"
+                                           "sleep 60000\nreg 0x0A 0x83\nreg 0x07 0x13\n"));
+        QVERIFY(clock.elapsed() < 10000);
+        QCOMPARE(status, exitBoardFailure);
+        QCOMPARE(outText, QStringLiteral("register 0x04: file 0xff, chip 0x00\n"
+                                         "register 0x07: file 0x13, chip 0x0e\n"));
+        QVERIFY(errText.isEmpty());
+        QStringList reads;
+        for (const FakeController::Call &call : board.callsNamed("spi_read"))
+            reads << QString::number(call.args.at(1), 16);
+        QCOMPARE(reads, QStringList({"3", "4", "7", "a"}));
+        QVERIFY(board.callsNamed("spi_write").isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRegisterCommands)
+#include "tst_registercommands.moc"
