@@ -29,8 +29,7 @@ QString hex(int value)
     return QStringLiteral("0x") + hexByte(value);
 }
 
-// "verify" and the syntax check of "load" only read the file: no register is
-// written and no delay waited.
+// "verify" only reads the file: no register is written and no delay waited.
 void noDelay(int) {}
 
 // One mirror of all zeros and one of all ones, read from the same file: an
@@ -54,8 +53,14 @@ int RegisterCommands::run(const Invocation &invocation)
     std::optional<FileRegisters> file;
     if (invocation.command == Command::Load || invocation.command == Command::Verify) {
         content = readInput(invocation.fileName);
-        if (content)
-            file = parseFile(*content, invocation.fileName);
+        if (!content)
+            return exitBadUsage;
+    }
+    // Verify only reads, so a bad file is rejected before the board is opened.
+    // Load works like the desktop program's: its lines take effect one by one
+    // and a syntax error stops it there.
+    if (invocation.command == Command::Verify) {
+        file = parseFile(*content, invocation.fileName);
         if (!file)
             return exitBadUsage;
     }
@@ -71,7 +76,7 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Dump:
         return dump();
     case Command::Load:
-        return load(*content);
+        return load(*content, invocation.fileName);
     case Command::Verify:
         return verify(*file);
     case Command::Pins:
@@ -133,7 +138,7 @@ int RegisterCommands::dump()
     return succeed(QString::fromLatin1(text.data()));
 }
 
-int RegisterCommands::load(const QByteArray &content)
+int RegisterCommands::load(const QByteArray &content, const QString &fileName)
 {
     QBuffer file;
     file.setData(content);
@@ -143,11 +148,17 @@ int RegisterCommands::load(const QByteArray &content)
     int firstFailed = 0;
     int errorLine = 0;
     // Like the desktop program's Load, a failed write does not stop the file.
-    parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
-                   [&](int address, int data) {
-                       if (!link.register_write(address, data) && failedWrites++ == 0)
-                           firstFailed = address;
-                   });
+    const int lines = parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
+                                     [&](int address, int data) {
+                                         if (!link.register_write(address, data)
+                                             && failedWrites++ == 0)
+                                             firstFailed = address;
+                                     });
+    if (lines == -1) {
+        err << syntaxErrorMessage(fileName, errorLine) << '\n';
+        err.flush();
+        return exitBadUsage;
+    }
     if (failedWrites > 0)
         return fail(QStringLiteral("writing register %1 failed: the board does not answer "
                                    "(%2 of the file's writes failed)")

@@ -42,7 +42,7 @@ private:
     int read(int address, bool showBits);
     int write(int address, int data, bool verifyWrite);
     int dump();
-    int load(const QByteArray &content);
+    int load(const QByteArray &content, const QString &fileName);
     int verify(const FileRegisters &file);
     template <std::size_t N>
     int printReadouts(const PanelReadout (&table)[N]);

@@ -230,13 +230,16 @@ private slots:
         QCOMPARE(peerRead(0x07), 0x15);
     }
 
-    void syntaxErrorWritesNothing()
+    void syntaxErrorStopsTheFile()
     {
         const QString path = writeFile("bad.qrx", "reg 0x07 0x20 w\n\nreg 0x07 0x12 #keep\n");
-        for (const char *command : {"load", "verify"})
-            expectFailure(reg({command, path}), 2,
-                          "Syntax error in file " + path + ", line 3.\n");
+        const QString message = "Syntax error in file " + path + ", line 3.\n";
+        // Verify only reads: nothing happens before the error is found.
+        expectFailure(reg({"verify", path}), 2, message);
         QCOMPARE(peerRead(0x07), 0x0e);
+        // Load applies the lines before the error, as the desktop program does.
+        expectFailure(reg({"load", path}), 2, message);
+        QCOMPARE(peerRead(0x07), 0x20);
     }
 
     void verifyListsWhatDiffers()

@@ -165,8 +165,6 @@ private slots:
         QTest::addColumn<int>("which");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("errorLine");
-        QTest::newRow("load, error after a write") << int(Invocation::Command::Load)
-                                                   << QByteArray("reg 0x07 0x12 w\n# ok\nreg 0x10 0x00 w\n") << 3;
         QTest::newRow("verify") << int(Invocation::Command::Verify) << QByteArray("\n\nsleep\n") << 3;
     }
 
@@ -181,6 +179,18 @@ private slots:
                                   .arg(invocation.fileName)
                                   .arg(errorLine));
         QVERIFY(board.calls.isEmpty());
+        QVERIFY(outText.isEmpty());
+    }
+
+    void loadStopsAtTheSyntaxError()
+    {
+        const Invocation invocation = fileCommand(Invocation::Command::Load,
+                                                  "reg 0x07 0x12 w\n# ok\nreg 0x10 0x00 w\n"
+                                                  "reg 0x08 0x22 w\n");
+        QCOMPARE(run(invocation), exitBadUsage);
+        QCOMPARE(errText, QStringLiteral("Syntax error in file %1, line 3.\n").arg(invocation.fileName));
+        QCOMPARE(board.callsNamed("spi_write").size(), 1);
+        QCOMPARE(board.registers[0x07], 0x12);
         QVERIFY(outText.isEmpty());
     }
 
