@@ -39,6 +39,12 @@ public:
     void failCall(int n) { failAt = static_cast<int>(calls.size()) + n; }
     // Makes every call for which the predicate holds fail.
     std::function<bool(const Call &)> failWhen;
+    // The board answers again: no scripted failure is left pending.
+    void clearFailures()
+    {
+        failAt = -1;
+        failWhen = nullptr;
+    }
 
     QVector<Call> calls;
     QStringList callTexts() const;

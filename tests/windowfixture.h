@@ -14,6 +14,7 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // A main window over the recording fake board, with short-hands for what the
@@ -23,9 +24,14 @@ struct WindowFixture
     FakeController board;
     std::unique_ptr<MainWindow> window;
 
-    explicit WindowFixture(bool boardPresent = true)
+    // beforeOpen scripts the board before the window's first open attempt;
+    // the window does not exist yet when it runs.
+    explicit WindowFixture(bool boardPresent = true,
+                           const std::function<void(WindowFixture &)> &beforeOpen = {})
     {
         board.present = boardPresent;
+        if (beforeOpen)
+            beforeOpen(*this);
         window = std::make_unique<MainWindow>(board);
     }
 

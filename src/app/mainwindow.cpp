@@ -39,7 +39,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     connect(&link.pollTimer(), &QTimer::timeout, this, &MainWindow::timer_func);
 
     init_hardware();
-    refresh->update_display();
+    supervisor->refreshPanel();
     directAccess = new direct_access(this);
     logs->applicationStarted();
 }

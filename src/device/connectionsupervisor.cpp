@@ -32,8 +32,7 @@ void ConnectionSupervisor::init_hardware()
     // the retry cycle.
     if (link.isConnected()) {
         link.reconnectTimer().stop();
-        showLinkState();
-        refreshDisplay();
+        refreshPanel();
         return;
     }
     qCDebug(lcTrace, "init_hardware()");
@@ -44,6 +43,14 @@ void ConnectionSupervisor::init_hardware()
     readBack();
 }
 
+// The refresh reads pins and probes, which may find the board gone, so the
+// state field is brought up to date after it, never before.
+void ConnectionSupervisor::refreshPanel()
+{
+    refreshDisplay();
+    showLinkState();
+}
+
 void ConnectionSupervisor::timer_func()
 {
     qCDebug(lcTrace, "timer_func()");
@@ -51,8 +58,7 @@ void ConnectionSupervisor::timer_func()
     // for all of them rather than a mix of stale and fresh values.
     for (const int address : panelRegisters)
         mirror.at(address) = static_cast<quint8>(link.register_read(address));
-    refreshDisplay();
-    showLinkState();
+    refreshPanel();
 }
 
 void ConnectionSupervisor::setPolling(bool on)

@@ -25,6 +25,8 @@ public:
     void init_hardware();
     // One status poll.
     void timer_func();
+    // Refreshes the panel and then shows the link state it left.
+    void refreshPanel();
     // The "Poll status" check box was clicked.
     void setPolling(bool on);
 
