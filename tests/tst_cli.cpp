@@ -368,6 +368,22 @@ private slots:
         QTest::newRow("stray option") << QStringList{"dump", "--bits"} << "option --bits belongs to read";
     }
 
+    // The bench automation example of the README, as written there.
+    void readmeExampleChecksBuck1()
+    {
+        peer({"write", "7", "40", "write", "10", "129"}); // Buck1 at 3.100 V and off
+        QProcess process;
+        QProcessEnvironment environment = boardEnvironment();
+        environment.insert(QStringLiteral("REG"), QStringLiteral(REG_PROGRAM));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral("sh"), {QStringLiteral(EXAMPLE_SCRIPT)});
+        const Run run = finish(process);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.out, QStringLiteral("BUCK1 at 1.80 V\n"));
+        QCOMPARE(peerRead(0x07), 0x0e);
+        QCOMPARE(peerRead(0x0a), 0x83);
+    }
+
     void badUsage()
     {
         QFETCH(QStringList, arguments);

@@ -1,0 +1,25 @@
+# A Debian package of everything `cmake --install` puts in place: both
+# programs, the simulated board with its two launchers, the desktop entry,
+# the icon and the manual page. Build it with
+#   cmake -S . -B build-deb -DCMAKE_INSTALL_PREFIX=/usr -DZQ_BUILD_TESTS=OFF
+#   cmake --build build-deb && cpack --config build-deb/CPackConfig.cmake -B build-deb
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zq40613-eval)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Evaluation software for the ZQ40613 power-management chip")
+set(CPACK_PACKAGE_CONTACT "ZQ40613 evaluation software team <zq40613-eval@example.invalid>")
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Desktop program and command-line tool for the ZQ40613 evaluation board.\n"
+    "zq40613-eval shows the chip as one panel of controls: output voltages,\n"
+    "enables, status bits, board pins and probe voltages, register files and\n"
+    "direct register access. zq40613-reg reads and writes registers from\n"
+    "scripts. Both also run against the included simulated board\n"
+    "(zq40613-eval-sim, zq40613-reg-sim).")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The shared libraries the binaries link (Qt, the C++ runtime) become the
+# package's dependencies.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The simulated board is a private library of the package, not a system one.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+include(CPack)

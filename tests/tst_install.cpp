@@ -1,0 +1,116 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// `cmake --install` into a scratch prefix: what lands where, and that the
+// installed programs reach the simulated board only through the launchers.
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void installedTree_data();
+    void installedTree();
+    void simulatorStaysAwayFromThePrograms();
+    void launchersReachTheSimulator();
+    void plainProgramFindsNoBoard();
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Run run(const QString &program, const QStringList &arguments) const;
+    QString installed(const QString &relative) const { return prefix.filePath(relative); }
+
+    QTemporaryDir prefix;
+    QTemporaryDir state;
+    QString libDir;
+};
+
+void TestInstall::initTestCase()
+{
+    QVERIFY(prefix.isValid());
+    QProcess install;
+    install.start(QStringLiteral(CMAKE_COMMAND),
+                  {QStringLiteral("--install"), QStringLiteral(BUILD_DIR), QStringLiteral("--prefix"),
+                   prefix.path()});
+    QVERIFY(install.waitForFinished(120000));
+    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+    libDir = QStringLiteral(INSTALL_LIBDIR);
+}
+
+void TestInstall::installedTree_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("executable");
+
+    QTest::newRow("desktop program") << "bin/zq40613-eval" << true;
+    QTest::newRow("command-line program") << "bin/zq40613-reg" << true;
+    QTest::newRow("desktop launcher") << "bin/zq40613-eval-sim" << true;
+    QTest::newRow("command-line launcher") << "bin/zq40613-reg-sim" << true;
+    QTest::newRow("simulated board") << QStringLiteral(INSTALL_LIBDIR "/zq40613-eval/sim/libhid2.so") << false;
+    QTest::newRow("desktop entry") << "share/applications/zq40613-eval.desktop" << false;
+    QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/zq40613-eval.png" << false;
+    QTest::newRow("manual page") << "share/man/man1/zq40613-reg.1.gz" << false;
+}
+
+void TestInstall::installedTree()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, executable);
+    const QFileInfo file(installed(path));
+    QVERIFY2(file.isFile(), qPrintable(path));
+    QCOMPARE(file.isExecutable(), executable);
+    QVERIFY(file.size() > 0);
+}
+
+void TestInstall::simulatorStaysAwayFromThePrograms()
+{
+    QVERIFY(!QFileInfo::exists(installed(QStringLiteral("bin/libhid2.so"))));
+    QFile desktop(installed(QStringLiteral("share/applications/zq40613-eval.desktop")));
+    QVERIFY(desktop.open(QIODevice::ReadOnly));
+    const QByteArray entry = desktop.readAll();
+    QVERIFY(entry.contains("Exec=zq40613-eval"));
+    QVERIFY(!entry.contains("-sim"));
+}
+
+TestInstall::Run TestInstall::run(const QString &program, const QStringList &arguments) const
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LD_LIBRARY_PATH"));
+    env.insert(QStringLiteral("ZQ40613_SIM_STATE"), state.filePath(QStringLiteral("board.state")));
+    process.setProcessEnvironment(env);
+    process.start(installed(program), arguments);
+    Run result;
+    if (!process.waitForFinished(30000))
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+void TestInstall::launchersReachTheSimulator()
+{
+    const Run read = run(QStringLiteral("bin/zq40613-reg-sim"), {"read", "07"});
+    QVERIFY2(read.exitCode == 0, qPrintable(read.err));
+    QCOMPARE(read.out, QStringLiteral("0x0e\n"));
+}
+
+void TestInstall::plainProgramFindsNoBoard()
+{
+    const Run read = run(QStringLiteral("bin/zq40613-reg"), {"read", "07"});
+    QCOMPARE(read.exitCode, 1);
+    QVERIFY(read.out.isEmpty());
+    QVERIFY2(read.err.contains(QLatin1String("no board")), qPrintable(read.err));
+}
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "tst_install.moc"
