@@ -8,10 +8,12 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
 #include <functional>
+#include <utility>
 
 // What a test needs to know about one modal dialog that a command opened.
 struct ModalSeen
@@ -46,7 +48,8 @@ private:
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (m_stepPending || !modal || !modal->isVisible())
+        if (m_stepPending || !modal || !modal->isVisible()
+            || isShowingThrough(modal, QThread::currentThread()->loopLevel()))
             return;
         ModalSeen record { QString::fromLatin1(modal->metaObject()->className()),
                            modal->windowTitle(), {}, modal->parentWidget(), {}, {} };
@@ -75,8 +78,25 @@ private:
             Qt::QueuedConnection);
     }
 
+    // A dialog that opened another one is the active modal widget again as
+    // soon as the inner one is answered, while the inner one's event loop is
+    // still unwinding and the outer dialog may be about to close as well (a
+    // file dialog after its overwrite question). A sighting is only real at
+    // the event loop level where the dialog was first seen, which is the
+    // level of its own loop.
+    bool isShowingThrough(QWidget *modal, int level)
+    {
+        for (const auto &[widget, firstLevel] : m_levels) {
+            if (widget == modal)
+                return level > firstLevel;
+        }
+        m_levels.append({ QPointer<QWidget>(modal), level });
+        return false;
+    }
+
     QList<Step> m_steps;
     bool m_stepPending = false;
+    QList<std::pair<QPointer<QWidget>, int>> m_levels;
     QTimer m_timer;
 };
 

@@ -4,6 +4,11 @@
 # Packages every build needs.
 ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
 
+# What ./test needs on top: clang with its runtime libraries for the fuzz
+# targets (libFuzzer and clang's sanitizers). The sanitizer build uses g++,
+# whose sanitizer runtimes come with it.
+ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev"
+
 # Installs the given Debian packages that are not installed yet.
 zq_install_packages() {
     local missing=()
@@ -20,7 +25,8 @@ zq_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Configures and builds into the given folder; further arguments go to cmake.
+# Configures and builds into the given folder; further arguments go to cmake,
+# after the default build type, so they may override it.
 zq_build() {
     local dir="$1"
     shift
