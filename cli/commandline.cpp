@@ -21,7 +21,7 @@ constexpr double msPerSecond = 1000.0;
 constexpr char watchOption[] = "--watch";
 constexpr char watchAssignment[] = "--watch=";
 
-struct CommandSpec
+struct CommandEntry
 {
     const char *name;
     Invocation::Command command;
@@ -29,7 +29,7 @@ struct CommandSpec
     const char *synopsis;
 };
 
-constexpr CommandSpec commands[] = {
+constexpr CommandEntry commands[] = {
     {"read", Invocation::Command::Read, 1, "read ADDR [--bits]"},
     {"write", Invocation::Command::Write, 2, "write ADDR DATA [--verify]"},
     {"dump", Invocation::Command::Dump, 0, "dump"},
@@ -39,11 +39,11 @@ constexpr CommandSpec commands[] = {
     {"probes", Invocation::Command::Probes, 0, "probes [--watch SECONDS]"},
 };
 
-const CommandSpec *findCommand(const QString &name)
+const CommandEntry *findCommand(const QString &name)
 {
-    for (const CommandSpec &spec : commands) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandEntry &entry : commands) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
     }
     return nullptr;
 }
@@ -105,7 +105,7 @@ bool checkOption(bool given, const char *option, Invocation::Command owner,
 {
     if (given && command != owner) {
         const auto ownerSpec = std::find_if(std::begin(commands), std::end(commands),
-                                            [owner](const CommandSpec &s) { return s.command == owner; });
+                                            [owner](const CommandEntry &s) { return s.command == owner; });
         error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
                                                                QLatin1String(ownerSpec->name));
         return false;
@@ -193,18 +193,18 @@ std::optional<Invocation> CommandLine::parse(const QStringList &arguments, QStri
         return std::nullopt;
     }
     const QString name = words.takeFirst();
-    const CommandSpec *spec = findCommand(name);
-    if (!spec) {
+    const CommandEntry *entry = findCommand(name);
+    if (!entry) {
         error = QStringLiteral("unknown command '%1'").arg(name);
         return std::nullopt;
     }
-    if (words.size() != spec->argumentCount) {
+    if (words.size() != entry->argumentCount) {
         error = QStringLiteral("%1 arguments, expected: %2")
-                        .arg(QLatin1String(words.size() < spec->argumentCount ? "missing" : "too many"),
-                             QLatin1String(spec->synopsis));
+                        .arg(QLatin1String(words.size() < entry->argumentCount ? "missing" : "too many"),
+                             QLatin1String(entry->synopsis));
         return std::nullopt;
     }
-    invocation.command = spec->command;
+    invocation.command = entry->command;
     using Command = Invocation::Command;
     if (!checkOption(options.bits, "--bits", Command::Read, invocation.command, error)
         || !checkOption(options.verify, "--verify", Command::Write, invocation.command, error)
