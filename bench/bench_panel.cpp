@@ -4,12 +4,12 @@
 // are made of. Set ZQ40613_SIM_LATENCY_US to imitate a USB round trip.
 
 #include "app/mainwindow.h"
+#include "benchmain.h"
 #include "countingcontroller.h"
 #include "device/devicelink.h"
 #include "device/hid2library.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QMainWindow>
 
 #include <benchmark/benchmark.h>
@@ -134,13 +134,6 @@ BENCHMARK(BM_DisplayRefreshFloor)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    // Trace lines would measure the console, not the program.
-    QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

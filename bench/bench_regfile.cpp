@@ -1,11 +1,11 @@
 // Reading a large register file, against a floor that only splits the same
 // bytes into lines: the gap between the two is what the scanning costs.
 
+#include "benchmain.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QLoggingCategory>
 #include <QRandomGenerator>
 
 #include <benchmark/benchmark.h>
@@ -89,12 +89,5 @@ BENCHMARK(BM_split_lines_floor)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    // A trace line per statement would measure the console, not the reader.
-    QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }
