@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "hexdigit.h"
 #include "product.h"
 
 #include <algorithm>
@@ -104,10 +105,10 @@ bool checkOption(bool given, const char *option, Invocation::Command owner,
                  Invocation::Command command, QString &error)
 {
     if (given && command != owner) {
-        const auto ownerSpec = std::find_if(std::begin(commands), std::end(commands),
-                                            [owner](const CommandEntry &s) { return s.command == owner; });
+        const auto ownerEntry = std::find_if(std::begin(commands), std::end(commands),
+                                             [owner](const CommandEntry &e) { return e.command == owner; });
         error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
-                                                               QLatin1String(ownerSpec->name));
+                                                               QLatin1String(ownerEntry->name));
         return false;
     }
     return true;
@@ -129,15 +130,9 @@ std::optional<int> parseWatchInterval(const QString &text, QString &error)
 }
 
 // ASCII digits only: a digit of another script is no number here.
-int digitValue(QChar c, int base)
+int asciiDigitValue(QChar c, int base)
 {
-    const char16_t u = c.toLower().unicode();
-    int value = -1;
-    if (u >= u'0' && u <= u'9')
-        value = u - u'0';
-    else if (u >= u'a' && u <= u'f')
-        value = u - u'a' + decimalBase;
-    return value < base ? value : -1;
+    return c.unicode() < 0x80 ? digitValue(char(c.unicode()), base) : -1;
 }
 
 } // namespace
@@ -156,7 +151,7 @@ std::optional<int> CommandLine::parseByte(const QString &text, const char *what,
     // overflow on the way to "out of range".
     int value = 0;
     for (const QChar c : digits) {
-        const int digit = digitValue(c, base);
+        const int digit = asciiDigitValue(c, base);
         if (digit < 0) {
             value = -1;
             break;

@@ -14,10 +14,10 @@
 class DeviceLink;
 class QTextStream;
 
-// The board commands of zq40613-reg. A run checks its input file first (a
-// bad file touches no board), opens the board once with the desktop
-// program's open and pin set-up, and fails at the first transfer that fails:
-// no retry. Results are collected and printed only when the command
+// The board commands of zq40613-reg. A run opens the board once with the
+// desktop program's open and pin set-up and fails at the first transfer that
+// fails: no retry. "verify" checks its file before the board is opened;
+// "load" applies its file line by line, as the desktop program does. Results are collected and printed only when the command
 // succeeded, so a failing run prints nothing but its error; the one
 // exception is "probes --watch", whose lines go out (and are flushed) as they
 // are taken.

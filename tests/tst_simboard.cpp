@@ -1,6 +1,6 @@
 #include "device/hid2.h"
 #include "hid2sim.h"
-#include "privatesimboard.h"
+#include "simulatedboard.h"
 #include "sharedstate.h"
 
 #include <QProcess>

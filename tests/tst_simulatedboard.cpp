@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
-#include "device/hid2library.h"
 #include "device/statusfields.h"
-#include "privatesimboard.h"
+#include "simulatedboard.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -9,7 +8,6 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLibrary>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -51,34 +49,21 @@ private:
     void update() const { QTest::mouseClick(find<QPushButton>("readregisters"), Qt::LeftButton); }
     void poll() const { QMetaObject::invokeMethod(window.get(), "timer_func"); }
 
-    std::unique_ptr<Hid2Library> library;
+    std::unique_ptr<SimulatedBoard> board;
     std::unique_ptr<MainWindow> window;
-    QLibrary controls;
-    void (*setPlugged)(int) = nullptr;
-    void (*reset)() = nullptr;
-    void (*setBatteryMv)(int) = nullptr;
 };
 
 void TestSimulatedBoard::initTestCase()
 {
-    usePrivateSimBoard();
-    library = std::make_unique<Hid2Library>(QStringLiteral(SIM_DIR));
-    QVERIFY2(library->isLoaded(), qPrintable(library->failure()));
-    // The same file again: the loader hands back the instance already loaded,
-    // so these reach the board the program talks to.
-    controls.setFileName(library->fileName());
-    QVERIFY(controls.load());
-    setPlugged = reinterpret_cast<void (*)(int)>(controls.resolve("hid2sim_set_plugged"));
-    reset = reinterpret_cast<void (*)()>(controls.resolve("hid2sim_reset"));
-    setBatteryMv = reinterpret_cast<void (*)(int)>(controls.resolve("hid2sim_set_battery_mv"));
-    QVERIFY(setPlugged && reset && setBatteryMv);
+    board = std::make_unique<SimulatedBoard>(QStringLiteral(SIM_DIR));
+    QVERIFY2(board->isReady(), qPrintable(board->failure()));
 }
 
 void TestSimulatedBoard::init()
 {
-    reset();
-    setBatteryMv(3700);
-    window = std::make_unique<MainWindow>(*library);
+    board->reset();
+    board->setBatteryMv(3700);
+    window = std::make_unique<MainWindow>(board->library);
 }
 
 void TestSimulatedBoard::cleanup()
@@ -102,11 +87,11 @@ void TestSimulatedBoard::startsReadyWithTheRegistersReadBack()
 
 void TestSimulatedBoard::reconnectsAfterBeingPluggedBackIn()
 {
-    setPlugged(0);
+    board->setPlugged(0);
     update();
     QCOMPARE(state(), QStringLiteral("   not connected   "));
     QElapsedTimer sincePlugged;
-    setPlugged(1);
+    board->setPlugged(1);
     sincePlugged.start();
     QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
     QVERIFY(sincePlugged.elapsed() >= 400);

@@ -1,11 +1,10 @@
 #include "app/mainwindow.h"
 #include "device/controller.h"
-#include "device/hid2library.h"
+#include "simulatedboard.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLibrary>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBrowser>
@@ -177,14 +176,11 @@ private:
     void expectAnsweredReads();
     void checkLogsAndClear();
 
-    std::unique_ptr<Hid2Library> library;
+    std::unique_ptr<SimulatedBoard> sim;
     std::unique_ptr<UnsteadyPlug> plug;
     std::unique_ptr<MainWindow> window;
     QTextBrowser *registerLog = nullptr;
     QTextBrowser *eventLog = nullptr;
-    QLibrary controls;
-    void (*reset)() = nullptr;
-    void (*setBatteryMv)(int) = nullptr;
 
     // What the logs must hold since they were last cleared, each line
     // without the time in front of it.
@@ -195,16 +191,9 @@ private:
 
 void TestSoak::initTestCase()
 {
-    library = std::make_unique<Hid2Library>(QStringLiteral(SIM_DIR));
-    QVERIFY2(library->isLoaded(), qPrintable(library->failure()));
-    // The loader hands back the instance the program talks to.
-    controls.setFileName(library->fileName());
-    QVERIFY(controls.load());
-    auto setPlugged = reinterpret_cast<void (*)(int)>(controls.resolve("hid2sim_set_plugged"));
-    reset = reinterpret_cast<void (*)()>(controls.resolve("hid2sim_reset"));
-    setBatteryMv = reinterpret_cast<void (*)(int)>(controls.resolve("hid2sim_set_battery_mv"));
-    QVERIFY(setPlugged && reset && setBatteryMv);
-    plug = std::make_unique<UnsteadyPlug>(*library, setPlugged);
+    sim = std::make_unique<SimulatedBoard>(QStringLiteral(SIM_DIR));
+    QVERIFY2(sim->isReady(), qPrintable(sim->failure()));
+    plug = std::make_unique<UnsteadyPlug>(sim->library, sim->setPlugged);
     // Room for the most lines that can come between two checks, so the
     // list itself does not grow the heap while it is measured.
     expectedRegisterLog.reserve(checkEveryTicks * readBackLength);
@@ -251,8 +240,8 @@ void TestSoak::checkLogsAndClear()
 
 void TestSoak::ticksWhileTheBoardComesAndGoes()
 {
-    reset();
-    setBatteryMv(3700);
+    sim->reset();
+    sim->setBatteryMv(3700);
     window = std::make_unique<MainWindow>(*plug);
     DeviceLink &link = window->deviceLink();
     auto *pollBox = window->findChild<QCheckBox *>(QStringLiteral("pollstatus"));

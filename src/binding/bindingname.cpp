@@ -1,6 +1,7 @@
 #include "binding/bindingname.h"
 
 #include "device/trace.h"
+#include "hexdigit.h"
 
 #include <QByteArray>
 
@@ -32,18 +33,6 @@ public:
     bool dec(int maxDigits, int &value) { return number(maxDigits, 10, value); }
 
 private:
-    static int digitValue(char c, int base)
-    {
-        int v = -1;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        return v < base ? v : -1;
-    }
-
     bool number(int maxDigits, int base, int &value)
     {
         int digits = 0;

@@ -10,12 +10,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 
-namespace {
-
-constexpr int writeForm = 1;
-
-} // namespace
-
 BulkTransfer::BulkTransfer(const PanelControls &controls, RegisterMirror &mirror, DeviceLink &link,
                            PanelLogs &logs, StatusFields &status, DisplayRefresh &refresh)
     : controls(controls), mirror(mirror), link(link), logs(logs), status(status), refresh(refresh)
@@ -32,14 +26,14 @@ void BulkTransfer::readAll()
         logs.registerRead(address, mirror[address]);
     }
     refresh.update_display();
-    status.write_statusbar(0, 0, writeForm);
+    status.write_statusbar(0, 0, StatusFields::writeForm);
 }
 
 void BulkTransfer::writeAll()
 {
     writeCheckBoxRegisters();
     writeComboBoxRegisters();
-    status.write_statusbar(0, 0, writeForm);
+    status.write_statusbar(0, 0, StatusFields::writeForm);
 }
 
 bool BulkTransfer::writeAndLog(int address)

@@ -6,12 +6,6 @@
 
 #include <utility>
 
-namespace {
-
-constexpr int writeForm = 1;
-
-} // namespace
-
 ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror,
                                            StatusFields &status,
                                            std::function<void()> refreshDisplay,
@@ -23,7 +17,7 @@ ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mir
 
 void ConnectionSupervisor::showLinkState()
 {
-    status.write_statusbar(0, 0, writeForm);
+    status.write_statusbar(0, 0, StatusFields::writeForm);
 }
 
 void ConnectionSupervisor::init_hardware()

@@ -80,17 +80,9 @@ bool Hid2Library::resolveAll()
     ok &= resolveInto(library, "spi_read", spiRead, missing);
     ok &= resolveInto(library, "spi_write", spiWrite, missing);
     ok &= resolveInto(library, "measure", measureFn, missing);
-    if (!ok) {
+    // The pointers already resolved stay unused: every call checks "loaded".
+    if (!ok)
         note(library.fileName() + QLatin1String(" lacks") + missing);
-        usbHidInit = nullptr;
-        initController = nullptr;
-        setPinDir = nullptr;
-        setPin = nullptr;
-        readPin = nullptr;
-        spiRead = nullptr;
-        spiWrite = nullptr;
-        measureFn = nullptr;
-    }
     return ok;
 }
 

@@ -14,6 +14,9 @@ class StatusFields
 public:
     static constexpr QColor readyColour{188, 248, 182};
     static constexpr QColor faultColour{247, 166, 168};
+    // The write indicator's two values.
+    static constexpr int writeForm = 1;
+    static constexpr int readForm = 0;
 
     StatusFields(QStatusBar &bar, const DeviceLink &link);
 

@@ -3,13 +3,6 @@
 #include "device/panellogs.h"
 #include "device/statusfields.h"
 
-namespace {
-
-constexpr int writeForm = 1;
-constexpr int readForm = 0;
-
-} // namespace
-
 TransferReporter::TransferReporter(StatusFields &status, PanelLogs &logs)
     : status(status), logs(logs)
 {
@@ -17,12 +10,12 @@ TransferReporter::TransferReporter(StatusFields &status, PanelLogs &logs)
 
 void TransferReporter::reportWrite(int address, int data)
 {
-    status.write_statusbar(address, data, writeForm);
+    status.write_statusbar(address, data, StatusFields::writeForm);
     logs.registerWrite(address, data);
 }
 
 void TransferReporter::reportRead(int address, int data)
 {
-    status.write_statusbar(address, data, readForm);
+    status.write_statusbar(address, data, StatusFields::readForm);
     logs.registerRead(address, data);
 }

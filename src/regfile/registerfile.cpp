@@ -1,6 +1,7 @@
 #include "registerfile.h"
 
 #include "device/trace.h"
+#include "hexdigit.h"
 #include "product.h"
 
 #include <QByteArray>
@@ -9,7 +10,6 @@
 #include <QString>
 #include <QThread>
 
-#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -124,26 +124,6 @@ bool matchWord(const char *&p, const char *end, const char *word)
         return false;
     p += length;
     return true;
-}
-
-// Value of each byte as a hexadecimal digit, -1 for the rest. A table, since
-// telling digits apart is the bulk of the reader's work.
-constexpr std::array<signed char, 256> hexDigitValues = [] {
-    std::array<signed char, 256> values {};
-    for (auto &value : values)
-        value = -1;
-    for (int c = '0'; c <= '9'; ++c)
-        values[std::size_t(c)] = static_cast<signed char>(c - '0');
-    for (int c = 'a'; c <= 'f'; ++c)
-        values[std::size_t(c)] = static_cast<signed char>(c - 'a' + 10);
-    for (int c = 'A'; c <= 'F'; ++c)
-        values[std::size_t(c)] = static_cast<signed char>(c - 'A' + 10);
-    return values;
-}();
-
-int hexDigitValue(char c)
-{
-    return hexDigitValues[static_cast<unsigned char>(c)];
 }
 
 // "0x" and then one or two hexadecimal digits, the value always a byte. No
