@@ -5,7 +5,7 @@
 #include "hid2sim.h"
 #include "sharedstate.h"
 
-#include "device/hid2.h"
+#include "hid2.h"
 
 #include <chrono>
 #include <cstdlib>

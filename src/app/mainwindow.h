@@ -2,7 +2,7 @@
 #define ZQ40613_MAINWINDOW_H
 
 #include "binding/panelcontrols.h"
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 #include "device/devicelink.h"
 
 #include <QButtonGroup>

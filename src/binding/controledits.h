@@ -1,7 +1,7 @@
 #ifndef ZQ40613_CONTROLEDITS_H
 #define ZQ40613_CONTROLEDITS_H
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 class DeviceLink;
 class QAbstractButton;

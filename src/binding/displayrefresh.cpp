@@ -4,8 +4,8 @@
 #include "binding/fieldcodec.h"
 #include "binding/panelcontrols.h"
 #include "binding/panelreadouts.h"
+#include "common/trace.h"
 #include "device/devicelink.h"
-#include "device/trace.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #ifndef ZQ40613_DISPLAYREFRESH_H
 #define ZQ40613_DISPLAYREFRESH_H
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 #include <QColor>
 

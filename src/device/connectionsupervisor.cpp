@@ -1,8 +1,8 @@
 #include "device/connectionsupervisor.h"
 
+#include "common/trace.h"
 #include "device/devicelink.h"
 #include "device/statusfields.h"
-#include "device/trace.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #include "device/devicelink.h"
 
+#include "common/trace.h"
 #include "device/controller.h"
-#include "device/trace.h"
 
 #include <QThread>
 

@@ -298,4 +298,4 @@ void TestRegisterFileCommands::cancelDoesNothing()
 }
 
 QTEST_MAIN(TestRegisterFileCommands)
-#include "tst_registerfilecommands.moc"
+#include "tst_loadsavecommands.moc"
