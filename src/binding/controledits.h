@@ -25,7 +25,7 @@ public:
     void buttonClicked(const QAbstractButton &button);
 
     void setAutoWrite(bool on) { autoWriteFlag = on; }
-    const bool &autoWrite() const { return autoWriteFlag; }
+    bool autoWrite() const { return autoWriteFlag; }
 
 private:
     void writeAndReport(int address);

@@ -1,10 +1,12 @@
 #include "binding/displayrefresh.h"
 
 #include "binding/bindingname.h"
+#include "binding/controledits.h"
 #include "binding/fieldcodec.h"
 #include "binding/panelcontrols.h"
 #include "binding/panelreadouts.h"
 #include "common/trace.h"
+#include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
 
 #include <QAbstractButton>
@@ -30,9 +32,10 @@ int bitOf(quint8 byte, int bit)
 } // namespace
 
 DisplayRefresh::DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror,
-                               DeviceLink &link, const bool &autoWrite,
+                               DeviceLink &link, const ControlEdits &edits,
+                               const ConnectionSupervisor &supervisor,
                                const QWidget &paletteSource)
-    : controls(controls), mirror(mirror), link(link), autoWrite(autoWrite),
+    : controls(controls), mirror(mirror), link(link), edits(edits), supervisor(supervisor),
       paletteSource(paletteSource)
 {
 }
@@ -113,7 +116,7 @@ void DisplayRefresh::refreshLineEdits()
 void DisplayRefresh::refreshModeCheckBoxes()
 {
     if (controls.autoWrite)
-        controls.autoWrite->setChecked(autoWrite);
+        controls.autoWrite->setChecked(edits.autoWrite());
     if (controls.pollStatus)
-        controls.pollStatus->setChecked(link.isPolling());
+        controls.pollStatus->setChecked(supervisor.isPolling());
 }

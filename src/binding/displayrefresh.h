@@ -5,6 +5,8 @@
 
 #include <QColor>
 
+class ConnectionSupervisor;
+class ControlEdits;
 class DeviceLink;
 class QWidget;
 struct PanelControls;
@@ -20,7 +22,8 @@ public:
     static constexpr QColor indicatorOnColour{234, 137, 143};
 
     DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror, DeviceLink &link,
-                   const bool &autoWrite, const QWidget &paletteSource);
+                   const ControlEdits &edits, const ConnectionSupervisor &supervisor,
+                   const QWidget &paletteSource);
 
     void update_display();
 
@@ -33,7 +36,8 @@ private:
     const PanelControls &controls;
     const RegisterMirror &mirror;
     DeviceLink &link;
-    const bool &autoWrite;
+    const ControlEdits &edits;
+    const ConnectionSupervisor &supervisor;
     const QWidget &paletteSource;
 };
 

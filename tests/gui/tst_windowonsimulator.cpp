@@ -95,7 +95,7 @@ void TestWindowOnSimulator::reconnectsAfterBeingPluggedBackIn()
     sincePlugged.start();
     QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
     QVERIFY(sincePlugged.elapsed() >= 400);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->deviceLink().reconnectTimer().isActive(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->connectionSupervisor().reconnectTimer().isActive(), 2000);
 }
 
 void TestWindowOnSimulator::buck1VoltageReachesItsProbe()
@@ -155,7 +155,7 @@ void TestWindowOnSimulator::directAccessReadsLiveStatusAndWritesPastTheMirror()
 // written by zq40613-reg shows on the panel at the next tick.
 void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
 {
-    constexpr int pollWithSlackMs = DeviceLink::pollIntervalMs + 500;
+    constexpr int pollWithSlackMs = ConnectionSupervisor::pollIntervalMs + 500;
     QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
     QComboBox *buck1 = find<QComboBox>("co0750");
     QCOMPARE(buck1->currentText(), QStringLiteral("1.800V"));
