@@ -96,16 +96,13 @@ void DisplayRefresh::refreshLineEdits()
             break;
         case LineEditBinding::PinLevel:
             qCDebug(lcTrace, "lineEdit : pingroup %d pin %d", b.group, b.pin);
-            value = link.pin_read(b.group, b.pin) != 0 ? 1 : 0;
+            value = readBinding(link, b).level;
             break;
-        case LineEditBinding::Adc: {
+        case LineEditBinding::Adc:
             qCDebug(lcTrace, "lineEdit : read_adc() dev=%d, ch=%d, %d bits, vref=%2.2f, coeff=%2.2f",
                     b.device, b.channel, b.resolution, b.reference, b.coefficient);
-            const double volts =
-                    link.adc_read(b.device, b.channel, b.reference, b.resolution, b.coefficient);
-            edit->setText(probeText(volts));
+            edit->setText(readBinding(link, b).text);
             continue;
-        }
         }
         qCDebug(lcTrace, "%s", qPrintable(edit->objectName()));
         edit->setPalette(indicatorPalettes[value]);
