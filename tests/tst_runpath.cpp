@@ -64,10 +64,13 @@ void TestRunPath::builtBinary_data()
 void TestRunPath::builtBinary()
 {
     QFETCH(QString, path);
-    const std::optional<QStringList> entries = runPathEntries(QDir(QStringLiteral(BUILD_DIR)).filePath(path));
+    const std::optional<QStringList> entries =
+            runPathEntries(QDir(QStringLiteral(BUILD_DIR)).filePath(path));
     QVERIFY2(entries, "readelf cannot read the dynamic section");
-    for (const QString &entry : *entries)
-        QVERIFY2(isSafeRunPathEntry(entry), qPrintable(QStringLiteral("run path entry \"%1\"").arg(entry)));
+    for (const QString &entry : *entries) {
+        QVERIFY2(isSafeRunPathEntry(entry),
+                 qPrintable(QStringLiteral("run path entry \"%1\"").arg(entry)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRunPath)
