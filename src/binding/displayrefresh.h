@@ -18,7 +18,7 @@ class DisplayRefresh
 public:
     static constexpr QColor indicatorOffColour{209, 209, 209};
     static constexpr QColor indicatorOnColour{234, 137, 143};
-    // Both colours are light, whatever the desktop's scheme.
+    // Dark text, since both colours stay light under any desktop scheme.
     static constexpr QColor indicatorTextColour{0, 0, 0};
 
     DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror, DeviceLink &link,
