@@ -8,6 +8,9 @@
 //   plug 0|1            unplug or plug in the board
 //   reset               power-on state
 //   battery MV          hold the battery at MV millivolts (negative: drift)
+//   await               wait for a line on standard input
+//   every               print the results of all eight library calls, in the
+//                       order of the interface, made with handle 1
 // Numbers are decimal. Exit status 1 when a write fails or a read gives -1,
 // 2 on a malformed step.
 
@@ -44,6 +47,26 @@ int main(int argc, char *argv[])
         int b = 0;
         if (std::strcmp(step, "handle") == 0) {
             std::printf("%d\n", usb_hid_init());
+        } else if (std::strcmp(step, "await") == 0) {
+            std::fflush(stdout);
+            for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+            }
+        } else if (std::strcmp(step, "every") == 0) {
+            constexpr int handle = 1;
+            const int results[] = {usb_hid_init(),
+                                   init_controller(handle),
+                                   set_pin_dir(handle, 3, 1, 1, 0),
+                                   set_pin(handle, 3, 1, 1, 0),
+                                   read_pin(handle, 3, 2, 0),
+                                   spi_read(handle, 7, 0),
+                                   spi_write(handle, 7, 14, 0),
+                                   measure(handle, 7, 0, 0)};
+            const char *separator = "";
+            for (const int result : results) {
+                std::printf("%s%d", separator, result);
+                separator = " ";
+            }
+            std::printf("\n");
         } else if (std::strcmp(step, "reset") == 0) {
             hid2sim_reset();
         } else if (std::strcmp(step, "read") == 0 && left >= 1 && number(argv[i + 1], a)) {
