@@ -1,5 +1,6 @@
 #include "boardmodel.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <climits>
@@ -60,6 +61,10 @@ constexpr std::array<std::int64_t, adcChannelCount> adcCoefficientPercent{100, 1
                                                                           200, 100, 200, 280};
 
 constexpr int batteryNominalMv = 3700;
+constexpr std::int32_t batteryDrifts = -1;
+// Far above the ADC's full scale (6.83 V on the battery probe), far below
+// any overflow.
+constexpr std::int32_t maxBatteryMv = 10000;
 constexpr double batteryDriftAmplitudeMv = 30.0;
 constexpr double batteryDriftPeriodS = 300.0;
 constexpr double twoPi = 6.283185307179586;
@@ -131,11 +136,34 @@ std::int64_t steadyNowNs()
         .count();
 }
 
+bool allFlags(const std::uint8_t (&pins)[pinGroupCount][pinsPerGroup])
+{
+    return std::all_of(&pins[0][0], &pins[0][0] + pinGroupCount * pinsPerGroup,
+                       [](std::uint8_t value) { return value <= 1; });
+}
+
+bool isFlag(std::int32_t value)
+{
+    return value == 0 || value == 1;
+}
+
 } // namespace
 
 BoardModel::BoardModel(BoardState &state)
     : m_state(state)
 {
+}
+
+bool BoardModel::isSound(const BoardState &state)
+{
+    // The registers take any byte and the noise any seed but 0, where
+    // xorshift stays for good. The drift is measured from a moment of this
+    // boot; handles start at 1.
+    const std::int32_t battery = state.pinnedBatteryMv;
+    return allFlags(state.pinIsOutput) && allFlags(state.pinLatch) && isFlag(state.plugged)
+           && state.handle >= 1 && isFlag(state.comparatorSet)
+           && (battery == batteryDrifts || (battery >= 0 && battery <= maxBatteryMv))
+           && state.noiseSeed != 0 && state.driftEpochNs >= 0 && state.driftEpochNs <= steadyNowNs();
 }
 
 int BoardModel::usbHidInit()
@@ -212,7 +240,7 @@ void BoardModel::powerOn()
     const std::int32_t lastHandle = m_state.handle > 0 ? m_state.handle : 0;
     m_state = BoardState{};
     m_state.handle = lastHandle;
-    m_state.pinnedBatteryMv = -1;
+    m_state.pinnedBatteryMv = batteryDrifts;
     m_state.noiseSeed = noiseStartSeed;
     m_state.driftEpochNs = steadyNowNs();
     resetRegisters();
@@ -235,7 +263,7 @@ void BoardModel::pinBattery(int millivolts)
     // The comparator sees the old voltage up to this moment, so that its
     // hysteresis follows the path the battery took.
     updateComparator();
-    m_state.pinnedBatteryMv = millivolts < 0 ? -1 : millivolts;
+    m_state.pinnedBatteryMv = millivolts < 0 ? batteryDrifts : std::min(millivolts, maxBatteryMv);
 }
 
 bool BoardModel::isCurrent(int handle) const

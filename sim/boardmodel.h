@@ -31,7 +31,8 @@
 //   1.100 V + code x 50 mV up to 3.600 V, Buck3 0.700 V + code x 10 mV, any
 //   buck 0 V when disabled or asleep. The battery drifts a few tens of mV
 //   around 3.700 V over minutes and reads with one count of noise, unless a
-//   test pins it to a fixed voltage, which also silences the noise.
+//   test pins it to a fixed voltage (0 to 10 V), which also silences the
+//   noise.
 // - The USB link: while unplugged every call fails; each plug-in gives a new
 //   handle, and a call with any other handle fails. The controller is powered
 //   by USB and the chip by the battery, so unplugging releases the
@@ -42,8 +43,10 @@
 // addresses, data, groups, pins, devices and channels fail the same way.
 //
 // All state lives in BoardState, a plain-old-data struct that BoardModel only
-// refers to, so that it can be placed in memory shared between processes.
-// BoardModel does no locking: its caller serialises the calls.
+// refers to, so that it can be kept in a file shared between processes.
+// Another process may have written anything there, so a state is checked
+// with isSound() before a model is made of it. BoardModel does no locking:
+// its caller serialises the calls.
 
 #include <cstdint>
 #include <type_traits>
@@ -84,6 +87,10 @@ class BoardModel
 public:
     explicit BoardModel(BoardState &state);
 
+    // Every field within the range the model gives it, so that no
+    // computation on the state can overflow.
+    static bool isSound(const BoardState &state);
+
     // The calls of the controller library, without the reserved argument.
     int usbHidInit();
     int initController(int handle);
@@ -97,7 +104,7 @@ public:
     // Test controls.
     void powerOn();
     void setPlugged(bool plugged);
-    void pinBattery(int millivolts);   // negative: drift again
+    void pinBattery(int millivolts);   // negative: drift again; above 10 V: 10 V
 
 private:
     bool isCurrent(int handle) const;

@@ -35,6 +35,7 @@ sim::SharedState &board()
     static sim::SharedState instance(
             sim::stateFilePath(std::getenv(sim::stateFileVariable),
                                std::getenv(sim::runtimeDirVariable), userId()),
+            sim::BoardModel::isSound,
             [](sim::BoardState &state) { sim::BoardModel(state).powerOn(); });
     return instance;
 }
@@ -56,20 +57,25 @@ void waitLikeUsb()
         std::this_thread::sleep_for(latency);
 }
 
+// Runs call on the model of the shared board; false when there is no board
+// to run it on.
 template<typename Call>
-auto withBoard(Call call)
+bool withBoard(Call call)
 {
-    return board().withState([&](sim::BoardState &state) {
+    return board().update([&](sim::BoardState &state) {
         sim::BoardModel model(state);
-        return call(model);
+        call(model);
     });
 }
 
+// A library call: its result, or the given failure value when the board
+// state cannot be used, as if the board were unplugged.
 template<typename Call>
-int libraryCall(Call call)
+int libraryCall(int failure, Call call)
 {
     waitLikeUsb();
-    return withBoard(call);
+    int result = failure;
+    return withBoard([&](sim::BoardModel &m) { result = call(m); }) ? result : failure;
 }
 
 } // namespace
@@ -78,42 +84,49 @@ extern "C" {
 
 int usb_hid_init(void)
 {
-    return libraryCall([](sim::BoardModel &m) { return m.usbHidInit(); });
+    return libraryCall(sim::noBoard, [](sim::BoardModel &m) { return m.usbHidInit(); });
 }
 
 int init_controller(int handle)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.initController(handle); });
+    return libraryCall(sim::callFailed,
+                       [=](sim::BoardModel &m) { return m.initController(handle); });
 }
 
 int set_pin_dir(int handle, int group, int pin, int direction, int)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.setPinDir(handle, group, pin, direction); });
+    return libraryCall(sim::callFailed,
+                       [=](sim::BoardModel &m) { return m.setPinDir(handle, group, pin, direction); });
 }
 
 int set_pin(int handle, int group, int pin, int level, int)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.setPin(handle, group, pin, level); });
+    return libraryCall(sim::callFailed,
+                       [=](sim::BoardModel &m) { return m.setPin(handle, group, pin, level); });
 }
 
 int read_pin(int handle, int group, int pin, int)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.readPin(handle, group, pin); });
+    return libraryCall(sim::readFailed,
+                       [=](sim::BoardModel &m) { return m.readPin(handle, group, pin); });
 }
 
 int spi_read(int handle, int address, int)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.spiRead(handle, address); });
+    return libraryCall(sim::readFailed,
+                       [=](sim::BoardModel &m) { return m.spiRead(handle, address); });
 }
 
 int spi_write(int handle, int address, int data, int)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.spiWrite(handle, address, data); });
+    return libraryCall(sim::callFailed,
+                       [=](sim::BoardModel &m) { return m.spiWrite(handle, address, data); });
 }
 
 int measure(int handle, int channel, int device, int)
 {
-    return libraryCall([=](sim::BoardModel &m) { return m.measure(handle, channel, device); });
+    return libraryCall(sim::readFailed,
+                       [=](sim::BoardModel &m) { return m.measure(handle, channel, device); });
 }
 
 void hid2sim_set_plugged(int plugged)

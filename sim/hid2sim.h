@@ -4,7 +4,7 @@
 // Controls of the simulated board that are not part of the controller
 // library's interface. Tests call them to set the scene; the program never
 // does. Like every call, they act on the board that all processes using the
-// same state file share (sharedstate.h).
+// same state file share (sharedstate.h), and do nothing while there is none.
 
 #ifdef __cplusplus
 extern "C" {
@@ -18,8 +18,8 @@ void hid2sim_set_plugged(int plugged);
    values, every pin an input and low, the battery drifting. */
 void hid2sim_reset(void);
 
-/* Holds the battery at the given voltage without noise; a negative value
-   lets it drift again. */
+/* Holds the battery at the given voltage without noise, at most 10 V; a
+   negative value lets it drift again. */
 void hid2sim_set_battery_mv(int millivolts);
 
 #ifdef __cplusplus

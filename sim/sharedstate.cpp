@@ -9,7 +9,6 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -47,28 +46,83 @@ std::string stateFilePath(const char *override, const char *runtimeDir, unsigned
     return std::string(fallbackDir) + '/' + fallbackPrefix + std::to_string(uid) + fallbackSuffix;
 }
 
-SharedState::SharedState(const std::string &path, Initialiser initialise)
-    : m_initialise(std::move(initialise))
+SharedState::SharedState(std::string path, Validator isSound, Initialiser initialise)
+    : m_path(std::move(path)), m_isSound(std::move(isSound)), m_initialise(std::move(initialise))
 {
+}
+
+bool SharedState::update(const Change &change)
+{
+    const std::lock_guard<std::mutex> threads(m_mutex);
+    if (!open())
+        return false;
+    lockFile();
+    Image image{};
+    const bool usable = readImage(image) && isUsable(image);
+    if (!usable)
+        reinitialise(image);
+    const Image before = image;
+    change(image.state);
+    const bool unchanged = usable && std::memcmp(&before, &image, sizeof image) == 0;
+    const bool stored = unchanged || writeImage(image);
+    unlockFile();
+    return stored;
+}
+
+bool SharedState::isUsable(const Image &image) const
+{
+    return std::memcmp(image.magic, stateMagic, magicSize) == 0 && image.layoutVersion == layoutVersion
+           && image.stateSize == sizeof(BoardState) && m_isSound(image.state);
+}
+
+void SharedState::reinitialise(Image &image) const
+{
+    m_initialise(image.state);
+    std::memcpy(image.magic, stateMagic, magicSize);
+    image.layoutVersion = layoutVersion;
+    image.stateSize = sizeof(BoardState);
+}
+
+bool SharedState::open()
+{
+    if (m_open)
+        return true;
     std::string why;
-    if (!mapFile(path, why))
-        std::fprintf(stderr, "hid2 simulator: board state not shared through %s (%s); "
-                             "this process has a board of its own\n",
-                     path.c_str(), why.c_str());
+    m_open = openFile(why);
+    if (!m_open && why != m_toldWhy)
+        std::fprintf(stderr, "hid2 simulator: no board: the board state file %s cannot be used (%s)\n",
+                     m_path.c_str(), why.c_str());
+    m_toldWhy = m_open ? std::string() : why;
+    return m_open;
 }
 
 #ifdef _WIN32
 
-// No shared mapping here yet: each process keeps its own board.
-bool SharedState::mapFile(const std::string &, std::string &why)
+// No shared file here yet: each process keeps its own board in memory.
+bool SharedState::openFile(std::string &)
 {
-    why = "not supported on this platform";
-    return false;
+    std::fprintf(stderr, "hid2 simulator: the board is not shared on this platform; "
+                         "this process has a board of its own\n");
+    return true;
 }
 
 SharedState::~SharedState() = default;
 void SharedState::lockFile() {}
 void SharedState::unlockFile() {}
+
+bool SharedState::readImage(Image &image)
+{
+    if (m_memory.size() != sizeof image)
+        return false;
+    std::memcpy(&image, m_memory.data(), sizeof image);
+    return true;
+}
+
+bool SharedState::writeImage(const Image &image)
+{
+    m_memory.assign(reinterpret_cast<const char *>(&image), sizeof image);
+    return true;
+}
 
 #else
 
@@ -79,111 +133,89 @@ std::string errorText(const char *what)
     return std::string(what) + ": " + std::strerror(errno);
 }
 
+// Reads or writes all of bytes[0, size) at the start of the file with
+// transfer, a pread or pwrite; false when the file ends first or fails.
+template<typename Byte, typename Transfer>
+bool moveWhole(Byte *bytes, std::size_t size, Transfer transfer)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t moved = transfer(bytes + done, size - done, static_cast<off_t>(done));
+        if (moved > 0)
+            done += static_cast<std::size_t>(moved);
+        else if (moved == 0 || errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-bool SharedState::mapFile(const std::string &path, std::string &why)
+bool SharedState::openFile(std::string &why)
 {
     constexpr mode_t ownerOnly = 0600;
     constexpr mode_t groupAndOthers = 0077;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, ownerOnly);
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, ownerOnly);
     if (fd == -1) {
         why = errorText("open");
         return false;
     }
-    m_fd = fd;
-    const auto fail = [this, &why](std::string reason) {
-        why = std::move(reason);
-        ::close(m_fd);
-        m_fd = -1;
-        return false;
-    };
-
+    // Nothing is written before these checks pass.
     struct stat info {};
     if (::fstat(fd, &info) == -1)
-        return fail(errorText("fstat"));
-    if (!S_ISREG(info.st_mode))
-        return fail("not a regular file");
-    if (info.st_uid != ::geteuid())
-        return fail("owned by another user");
-    if ((info.st_mode & groupAndOthers) && ::fchmod(fd, ownerOnly) == -1)
-        return fail(errorText("fchmod"));
-
-    // Grown under the lock, so two processes starting together agree on the
-    // size; posix_fallocate rather than ftruncate, so a full disk shows here
-    // and not as a bus error on first touch of the mapping.
-    lockFile();
-    int resizeError = 0;
-    if (::fstat(fd, &info) == -1)
-        resizeError = errno;
-    else if (info.st_size < static_cast<off_t>(sizeof(Image)))
-        resizeError = ::posix_fallocate(fd, 0, sizeof(Image));
-    unlockFile();
-    if (resizeError != 0) {
-        errno = resizeError;
-        return fail(errorText("resize"));
+        why = errorText("fstat");
+    else if (!S_ISREG(info.st_mode))
+        why = "not a regular file";
+    else if (info.st_nlink > 1)
+        why = "it has more than one link";
+    else if (info.st_uid != ::geteuid())
+        why = "owned by another user";
+    else if ((info.st_mode & groupAndOthers) && ::fchmod(fd, ownerOnly) == -1)
+        why = errorText("fchmod");
+    else {
+        m_fd = fd;
+        return true;
     }
-
-    void *mapping = ::mmap(nullptr, sizeof(Image), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (mapping == MAP_FAILED)
-        return fail(errorText("mmap"));
-    m_image = static_cast<Image *>(mapping);
-    return true;
+    ::close(fd);
+    return false;
 }
 
 SharedState::~SharedState()
 {
-    if (m_image)
-        ::munmap(m_image, sizeof(Image));
     if (m_fd != -1)
         ::close(m_fd);
 }
 
 void SharedState::lockFile()
 {
-    while (m_fd != -1 && ::flock(m_fd, LOCK_EX) == -1 && errno == EINTR) {
+    while (::flock(m_fd, LOCK_EX) == -1 && errno == EINTR) {
     }
 }
 
 void SharedState::unlockFile()
 {
-    if (m_fd != -1)
-        ::flock(m_fd, LOCK_UN);
+    ::flock(m_fd, LOCK_UN);
+}
+
+// False for a file shorter than the image, whatever made it so.
+bool SharedState::readImage(Image &image)
+{
+    return moveWhole(reinterpret_cast<char *>(&image), sizeof image,
+                     [this](char *bytes, std::size_t size, off_t offset) {
+                         return ::pread(m_fd, bytes, size, offset);
+                     });
+}
+
+// Also grows a file that has been cut short back to the whole image; a full
+// disk shows here as a failed call.
+bool SharedState::writeImage(const Image &image)
+{
+    return moveWhole(reinterpret_cast<const char *>(&image), sizeof image,
+                     [this](const char *bytes, std::size_t size, off_t offset) {
+                         return ::pwrite(m_fd, bytes, size, offset);
+                     });
 }
 
 #endif
-
-SharedState::FileLock::FileLock(SharedState &owner)
-    : m_owner(owner)
-{
-    m_owner.lockFile();
-}
-
-SharedState::FileLock::~FileLock()
-{
-    m_owner.unlockFile();
-}
-
-BoardState &SharedState::currentState()
-{
-    if (!m_image) {
-        if (!m_privateReady) {
-            m_initialise(m_private);
-            m_privateReady = true;
-        }
-        return m_private;
-    }
-    // Checked on every call: another build may have re-initialised the file
-    // since the last one.
-    Image &image = *m_image;
-    if (std::memcmp(image.magic, stateMagic, magicSize) != 0 || image.layoutVersion != layoutVersion
-        || image.stateSize != sizeof(BoardState)) {
-        image.state = BoardState{};
-        m_initialise(image.state);
-        std::memcpy(image.magic, stateMagic, magicSize);
-        image.layoutVersion = layoutVersion;
-        image.stateSize = sizeof(BoardState);
-    }
-    return image.state;
-}
 
 } // namespace sim

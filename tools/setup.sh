@@ -5,9 +5,10 @@
 ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
 
 # What ./test needs on top: clang with its runtime libraries for the fuzz
-# targets (libFuzzer and clang's sanitizers). The sanitizer build uses g++,
+# targets (libFuzzer and clang's sanitizers), and the fonts of common Linux
+# desktops, which the window is tested with. The sanitizer build uses g++,
 # whose sanitizer runtimes come with it.
-ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev"
+ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell"
 
 # Installs the given Debian packages that are not installed yet.
 zq_install_packages() {

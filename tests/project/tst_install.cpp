@@ -1,3 +1,5 @@
+#include "runpath.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -68,6 +70,10 @@ void TestInstall::installedTree()
     QVERIFY2(file.isFile(), qPrintable(path));
     QCOMPARE(file.isExecutable(), executable);
     QVERIFY(file.size() > 0);
+    // Qt and the C++ runtime come from the system; the program finds a
+    // controller library by its own search.
+    if (isLinkedElf(file.filePath()))
+        QCOMPARE(runPathEntries(file.filePath()).value_or(QStringList{"(unreadable)"}), QStringList());
 }
 
 void TestInstall::simulatorStaysAwayFromThePrograms()

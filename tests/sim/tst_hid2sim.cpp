@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -20,6 +22,9 @@
 
 using HandleCall = std::function<int(int)>;
 Q_DECLARE_METATYPE(HandleCall)
+// What another process does to the state file's bytes.
+using FileChange = std::function<QByteArray(const QByteArray &)>;
+Q_DECLARE_METATYPE(FileChange)
 
 namespace {
 
@@ -96,6 +101,9 @@ mode_t fileMode(const QString &path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
 }
 
+// The state file: magic, layout version and state size, then the state.
+constexpr int stateOffset = 16;
+
 // A file of an older build: the right magic, another layout version.
 QByteArray olderLayout()
 {
@@ -104,6 +112,21 @@ QByteArray olderLayout()
     image.append(reinterpret_cast<const char *>(header), sizeof header);
     image.append(QByteArray(sizeof(sim::BoardState), '\x5a'));
     return image;
+}
+
+// One field of the state changed in place, header and all else kept.
+FileChange stateChange(const std::function<void(sim::BoardState &)> &change)
+{
+    return [change](const QByteArray &file) {
+        sim::BoardState state{};
+        if (file.size() < stateOffset + int(sizeof state))
+            return file;
+        std::memcpy(&state, file.constData() + stateOffset, sizeof state);
+        change(state);
+        QByteArray changed = file;
+        changed.replace(stateOffset, sizeof state, reinterpret_cast<const char *>(&state), sizeof state);
+        return changed;
+    };
 }
 
 double probeVolts(int count, double coefficient)
@@ -275,6 +298,8 @@ private slots:
         QTest::newRow("hysteresis follows unread crossing") << 0xd1 << QList<int>{3300, 3200}
                                                             << QList<int>{-1, 1};
         QTest::newRow("code 63: 4.000 V") << 0x7f << QList<int>{4000, 4001} << QList<int>{0, 1};
+        // Held at a voltage no battery has, and the board keeps its settings.
+        QTest::newRow("battery at INT_MAX mV") << 0x7f << QList<int>{INT_MAX, 3500} << QList<int>{1, 0};
         QTest::newRow("code 1: 2.03175 V, hysteresis") << 0x83 << QList<int>{1900, 2031, 2032, 1932, 1931}
                                                        << QList<int>{0, 0, 1, 1, 0};
     }
@@ -637,38 +662,108 @@ private slots:
         QCOMPARE(runPeer({"read", "7"}, path).lines, QStringList{"32"});
     }
 
-    void unusableFileGivesAPrivateBoard_data()
+    void changedFileIsCheckedAtEveryCall_data()
+    {
+        QTest::addColumn<FileChange>("change");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("emptied") << FileChange([](const QByteArray &) { return QByteArray(); }) << false;
+        QTest::newRow("cut inside the state")
+                << FileChange([](const QByteArray &file) { return file.left(file.size() - 8); }) << false;
+        QTest::newRow("battery held at 9.000 V")
+                << stateChange([](sim::BoardState &state) { state.pinnedBatteryMv = 9000; }) << true;
+        QTest::newRow("battery held at INT_MAX mV")
+                << stateChange([](sim::BoardState &state) { state.pinnedBatteryMv = INT_MAX; }) << false;
+        QTest::newRow("drift measured from INT64_MIN")
+                << stateChange([](sim::BoardState &state) { state.driftEpochNs = INT64_MIN; }) << false;
+        QTest::newRow("handle -1 while plugged in")
+                << stateChange([](sim::BoardState &state) { state.handle = -1; }) << false;
+        QTest::newRow("pin latch 2")
+                << stateChange([](sim::BoardState &state) { state.pinLatch[2][1] = 2; }) << false;
+    }
+
+    // Another process, or a careless hand, rewrites the file between two
+    // calls, without the lock: the next call must neither fault on a file cut
+    // short nor compute with a field out of range, but start the board afresh.
+    void changedFileIsCheckedAtEveryCall()
+    {
+        QFETCH(FileChange, change);
+        QFETCH(bool, kept);
+        write(0x08, 0x21);
+        QFile file(ourStateFile());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray before = file.readAll();
+        const QByteArray after = change(before);
+        QVERIFY(file.resize(0));
+        QVERIFY(file.seek(0) && file.write(after) == after.size());
+        file.close();
+
+        const int handle = usb_hid_init();
+        QVERIFY(handle > 0);
+        QVERIFY(spi_read(handle, statusRegister, 0) >= 0);
+        QVERIFY(measure(handle, batteryChannel, 0, 0) >= 0);
+        QCOMPARE(spi_read(handle, 0x08, 0), kept ? 0x21 : 0x2c);
+        QCOMPARE(handle == m_handle, kept);
+        QVERIFY(QFileInfo(file).size() >= before.size());
+    }
+
+    void unusableFileGivesNoBoard_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::newRow("missing folder") << "missing";
         QTest::newRow("a folder") << "folder";
-        QTest::newRow("a symbolic link") << "link";
+        QTest::newRow("a symbolic link") << "symbolic link";
+        QTest::newRow("a hard link") << "hard link";
     }
 
-    void unusableFileGivesAPrivateBoard()
+    void unusableFileGivesNoBoard()
     {
         QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString target = dir.filePath("target.state");
+        const QFile::Permissions targetMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
         QString path = dir.filePath("missing/board.state");
         if (kind == "folder") {
             path = dir.path();
-        } else if (kind == "link") {
+        } else if (kind.endsWith("link")) {
             path = dir.filePath("link.state");
-            QVERIFY(writeFile(target, "keep", QFile::ReadOwner | QFile::WriteOwner));
-            QVERIFY(QFile::link(target, path));
+            QVERIFY(writeFile(target, "keep", targetMode));
+            if (kind == "hard link") {
+                QCOMPARE(::link(QFile::encodeName(target).constData(),
+                                QFile::encodeName(path).constData()),
+                         0);
+            } else {
+                QVERIFY(QFile::link(target, path));
+            }
         }
-        const PeerRun first = runPeer({"write", "7", "32", "read", "7"}, path);
-        QCOMPARE(first.exitCode, 0);
-        QCOMPARE(first.lines, QStringList{"32"});
-        QVERIFY2(first.errors.contains("board state not shared"), qPrintable(first.errors));
-        // Each such process has a board of its own, at power-on.
-        QCOMPARE(runPeer({"read", "7"}, path).lines, QStringList{"14"});
-        if (kind == "link") {
+        const PeerRun peer = runPeer({"every", "write", "7", "32"}, path);
+        QCOMPARE(peer.exitCode, 1);
+        // As with the board unplugged: usb_hid_init, init_controller,
+        // set_pin_dir, set_pin, read_pin, spi_read, spi_write, measure.
+        QCOMPARE(peer.lines, QStringList{"-1 0 0 0 -1 -1 0 -1"});
+        QCOMPARE(peer.errors.count("no board"), 1);
+        QVERIFY2(peer.errors.contains(path), qPrintable(peer.errors));
+        if (kind.endsWith("link")) {
             QFile kept(target);
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), QByteArray("keep"));
+            QCOMPARE(fileMode(target), mode_t(0604));
         }
+    }
+
+    // A program that keeps trying, as the desktop program does, finds the
+    // board once the file can be used.
+    void fileUsableLaterGivesTheBoard()
+    {
+        QTemporaryDir dir;
+        QProcess peer;
+        startPeer(peer, {"handle", "await", "handle"}, dir.filePath("later/board.state"));
+        QVERIFY(peer.waitForReadyRead(10000));
+        QVERIFY(QDir(dir.path()).mkdir("later"));
+        peer.write("\n");
+        const PeerRun run = finishPeer(peer);
+        QCOMPARE(run.lines.size(), 2);
+        QCOMPARE(run.lines[0], QStringLiteral("-1"));
+        QVERIFY(run.lines[1].toInt() > 0);
     }
 
     void resetGivesNewHandle()
