@@ -1,13 +1,12 @@
 #include "registerfilecommands.h"
 
 #include "common/trace.h"
+#include "regfile/filesave.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
-#include <QMessageBox>
-#include <QSaveFile>
 
 #include <utility>
 
@@ -70,20 +69,10 @@ void RegisterFileCommands::save()
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
 
-    // QSaveFile writes beside the target and renames only on commit, so a
-    // failed save cannot leave a truncated file in place of the old one. A
-    // folder that takes no new file but holds a writable one gets the file
-    // written in place, as a plain open for writing would. The explicit flush
-    // matters: commit() does not notice a buffered write that fails while the
-    // file is closed, and would put the short file in place.
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)
-        || !write_reg_file(file, m_registers.data(), int(m_registers.size()),
-                           QDateTime::currentDateTime())
-        || !file.flush() || !file.commit()) {
-        showError(QStringLiteral("File Error!"));
-    }
+    saveFile(fileName, QIODevice::Text, [this](QIODevice &file) {
+        return write_reg_file(file, m_registers.data(), int(m_registers.size()),
+                              QDateTime::currentDateTime());
+    });
 }
 
 void RegisterFileCommands::load()
@@ -98,20 +87,12 @@ void RegisterFileCommands::load()
 
     QFile file;
     if (!openRegularFile(file, fileName)) {
-        showError(QStringLiteral("File Error!"));
+        showFileError(QStringLiteral("File Error!"));
         return;
     }
     int errorLine = 0;
     if (parse_reg_file(file, errorLine, m_registers.data(), int(m_registers.size()),
                        m_registerWrite) == -1) {
-        showError(syntaxErrorMessage(fileName, errorLine));
+        showFileError(syntaxErrorMessage(fileName, errorLine));
     }
-}
-
-void RegisterFileCommands::showError(const QString &text)
-{
-    QMessageBox box;
-    box.setWindowTitle(QStringLiteral("Error"));
-    box.setText(text);
-    box.exec();
 }

@@ -29,8 +29,6 @@ public:
     void load();
 
 private:
-    static void showError(const QString &text);
-
     QWidget *m_dialogParent;
     RegisterMirror &m_registers;
     RegisterWriteCallback m_registerWrite;

@@ -1,0 +1,22 @@
+#ifndef ZQ40613_FILESAVE_H
+#define ZQ40613_FILESAVE_H
+
+#include <QIODevice>
+
+#include <functional>
+
+class QString;
+
+// Saves a file the way register files are saved: the contents go to a new
+// file beside the old one, which takes its place only once complete, so a
+// failed save leaves the previous file as it was. In a folder that takes no
+// new file but holds a writable one, the file is written in place instead.
+// Any failure, of writeContents included, shows "File Error!"; the result
+// says whether the file was saved.
+bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
+              const std::function<bool(QIODevice &)> &writeContents);
+
+// The box in which file commands tell of a failure, titled "Error".
+void showFileError(const QString &text);
+
+#endif
