@@ -1,5 +1,7 @@
 #include "registercommands.h"
 
+#include "binding/probecsv.h"
+#include "binding/probesample.h"
 #include "common/hexbyte.h"
 #include "device/devicelink.h"
 #include "dialog/bitnames.h"
@@ -24,7 +26,6 @@
 namespace {
 
 constexpr int readFailed = -1;
-constexpr int statusRegister = 0x0d;
 constexpr int highestBit = 7;
 constexpr char standardInput[] = "-";
 // Room between a read-out's label and its value.
@@ -230,21 +231,18 @@ int RegisterCommands::printReadouts(const PanelReadout (&table)[N])
         width = std::max(width, int(qstrlen(readout.label)) + labelGap);
     QString result;
     for (const PanelReadout &readout : table) {
-        const std::optional<QString> text = readPanelValue(readout);
-        if (!text)
+        const std::optional<ReadoutValue> value = readPanelValue(readout);
+        if (!value)
             return exitBoardFailure;
-        result += QString::fromLatin1(readout.label).leftJustified(width) + *text + QLatin1Char('\n');
+        result += QString::fromLatin1(readout.label).leftJustified(width) + value->text
+                  + QLatin1Char('\n');
     }
     return succeed(result);
 }
 
 int RegisterCommands::watchProbes(int intervalMs)
 {
-    QStringList header{QStringLiteral("time")};
-    for (const PanelReadout &probe : panelProbes)
-        header << QLatin1String(probe.label);
-    header << hex(statusRegister);
-    if (!print(header.join(QLatin1Char(',')) + QLatin1Char('\n')))
+    if (!print(probeCsvHeader()))
         return exitBoardFailure;
 
     // Samples follow a fixed schedule from the start; one that comes late
@@ -255,18 +253,19 @@ int RegisterCommands::watchProbes(int intervalMs)
         const qint64 wait = tick * intervalMs - clock.elapsed();
         if (wait > 0)
             QThread::msleep(static_cast<unsigned long>(wait));
-        QStringList line{QDateTime::currentDateTime().toString(Qt::ISODateWithMs)};
-        for (const PanelReadout &probe : panelProbes) {
-            const std::optional<QString> text = readPanelValue(probe);
-            if (!text)
+        ProbeSample sample;
+        sample.time = QDateTime::currentMSecsSinceEpoch();
+        for (int probe = 0; probe < probeCount; ++probe) {
+            const std::optional<ReadoutValue> value = readPanelValue(panelProbes[probe]);
+            if (!value)
                 return exitBoardFailure;
-            line << *text;
+            sample.volts[std::size_t(probe)] = value->volts;
         }
-        const std::optional<int> status = readRegister(statusRegister);
+        const std::optional<int> status = readRegister(probeStatusRegister);
         if (!status)
             return exitBoardFailure;
-        line << hex(*status);
-        if (!print(line.join(QLatin1Char(',')) + QLatin1Char('\n')))
+        sample.status = quint8(*status);
+        if (!print(probeCsvLine(sample)))
             return exitBoardFailure;
     }
 }
@@ -322,7 +321,7 @@ std::optional<int> RegisterCommands::readRegister(int address)
     return value;
 }
 
-std::optional<QString> RegisterCommands::readPanelValue(const PanelReadout &readout)
+std::optional<ReadoutValue> RegisterCommands::readPanelValue(const PanelReadout &readout)
 {
     const ReadoutValue value = readReadout(link, readout.bindingName);
     if (!value.ok) {
@@ -330,7 +329,7 @@ std::optional<QString> RegisterCommands::readPanelValue(const PanelReadout &read
                      .arg(QLatin1String(readout.label)));
         return std::nullopt;
     }
-    return value.text;
+    return value;
 }
 
 int RegisterCommands::fail(const QString &message, int status)

@@ -60,7 +60,7 @@ private:
     std::optional<FileRegisters> parseFile(QIODevice &file, const QString &fileName);
     bool readToTheEnd(const QIODevice &file, const QString &fileName);
     std::optional<int> readRegister(int address);
-    std::optional<QString> readPanelValue(const PanelReadout &readout);
+    std::optional<ReadoutValue> readPanelValue(const PanelReadout &readout);
     int fail(const QString &message, int status = exitBoardFailure);
     int succeed(const QString &result);
     bool print(const QString &text);

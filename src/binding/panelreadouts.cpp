@@ -3,6 +3,8 @@
 #include "binding/bindingname.h"
 #include "device/devicelink.h"
 
+#include <iterator>
+
 namespace {
 
 // Longest text a probe read-out is given.
@@ -13,12 +15,21 @@ constexpr int probeTextLength = 11;
 constexpr int pinReadFailed = -1;
 constexpr double adcReadFailed = -1.0;
 
+} // namespace
+
+int probeIndex(const QString &bindingName)
+{
+    for (int i = 0; i < int(std::size(panelProbes)); ++i) {
+        if (bindingName == QLatin1String(panelProbes[i].bindingName))
+            return i;
+    }
+    return -1;
+}
+
 QString probeText(double volts)
 {
     return QString::asprintf("%2.2f", volts).left(probeTextLength);
 }
-
-} // namespace
 
 ReadoutValue readBinding(DeviceLink &link, const LineEditBinding &b)
 {
@@ -29,10 +40,10 @@ ReadoutValue readBinding(DeviceLink &link, const LineEditBinding &b)
         value.level = level != 0 ? 1 : 0;
         value.text = QString::number(value.level);
     } else if (b.kind == LineEditBinding::Adc) {
-        const double volts = link.adc_read(b.device, b.channel, b.reference, b.resolution,
-                                           b.coefficient);
-        value.ok = volts != adcReadFailed;
-        value.text = probeText(volts);
+        value.volts = link.adc_read(b.device, b.channel, b.reference, b.resolution,
+                                    b.coefficient);
+        value.ok = value.volts != adcReadFailed;
+        value.text = probeText(value.volts);
     }
     return value;
 }

@@ -29,15 +29,23 @@ inline constexpr PanelReadout panelProbes[] = {
     {"BUCK3", "adc000510244100"},
 };
 
+// The probe a read-out binding name belongs to, as an index into
+// panelProbes, or -1 for a name that is no probe of the panel.
+int probeIndex(const QString &bindingName);
+
+// A probe voltage as the panel shows it: "%2.2f", at most 11 characters.
+QString probeText(double volts);
+
 // One reading of a pin-level or ADC binding through the device link.
 // ok says whether the board answered; level and text are what the panel shows
 // for the reading, a failed one included: level 1 for a pin whose read gave
-// anything but 0, and text "0" or "1" for a pin, the voltage "%2.2f" (at most
-// 11 characters) for a probe.
+// anything but 0, and text "0" or "1" for a pin, probeText() for a probe.
+// volts is a probe's reading as the link gave it (-1.0 when it failed).
 struct ReadoutValue
 {
     bool ok = false;
     int level = 0;
+    double volts = 0.0;
     QString text;
 };
 

@@ -1,0 +1,17 @@
+#ifndef ZQ40613_PROBECSV_H
+#define ZQ40613_PROBECSV_H
+
+#include <QString>
+
+struct ProbeSample;
+
+// Probe samples as comma-separated lines, the one format of both
+// zq40613-reg probes --watch and the probe history's saved files, so the
+// same scripts read both: a header "time,BATT,BUCK1,BUCK2,BUCK3,0x0d", then
+// per sample the local time in ISO 8601 with milliseconds, each voltage as
+// the panel shows it (an empty field for a failed conversion) and the status
+// register in hex. Every line ends in "\n".
+QString probeCsvHeader();
+QString probeCsvLine(const ProbeSample &sample);
+
+#endif
