@@ -9,10 +9,12 @@
 #include "device/statusfields.h"
 #include "device/transferreporter.h"
 #include "dialog/direct_access.h"
+#include "history/probehistorywindow.h"
 #include "panel/aboutbox.h"
 #include "panel/panelfont.h"
 #include "regfile/registerfilecommands.h"
 
+#include <QAction>
 #include <QComboBox>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
@@ -32,6 +34,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
             [this] { refresh->update_display(); }, [this] { on_readregisters_clicked(); });
     refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *supervisor,
                                                *ui->statusBar);
+    connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
     bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *logs, *status, *refresh);
     registerFiles = std::make_unique<RegisterFileCommands>(
             this, mirror, [this](int address, int data) { link.register_write(address, data); });
@@ -39,6 +42,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     init_hardware();
     supervisor->refreshPanel();
     directAccess = new direct_access(this);
+    addProbeHistory();
     logs->applicationStarted();
 }
 
@@ -79,6 +83,18 @@ void MainWindow::connectPanel()
             &MainWindow::on_actionSave_Registers_activated);
     connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
             &MainWindow::on_actionDirect_Register_Access_activated);
+}
+
+// The probe history window and its Tools menu entry, below the direct
+// register access. Like that dialog, the window is made once, hidden, after
+// the panel's controls were collected, so none of its own are among them.
+void MainWindow::addProbeHistory()
+{
+    probeHistoryWindow = new ProbeHistoryWindow(history, this);
+    auto *action = new QAction(tr("Probe History"), this);
+    action->setObjectName(QStringLiteral("actionProbe_History"));
+    ui->menuTools->addAction(action);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionProbe_History_activated);
 }
 
 void MainWindow::on_buttonGroup_buttonClicked(int id)
@@ -146,6 +162,12 @@ void MainWindow::on_actionDirect_Register_Access_activated()
 {
     qCDebug(lcTrace, "direct_access()");
     directAccess->show();
+}
+
+void MainWindow::on_actionProbe_History_activated()
+{
+    qCDebug(lcTrace, "probe_history()");
+    probeHistoryWindow->show();
 }
 
 void MainWindow::dr_read()

@@ -5,6 +5,7 @@
 #include "common/registermirror.h"
 #include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
+#include "history/probehistory.h"
 
 #include <QButtonGroup>
 #include <QMainWindow>
@@ -16,6 +17,7 @@ class ControlEdits;
 class Controller;
 class DisplayRefresh;
 class PanelLogs;
+class ProbeHistoryWindow;
 class RegisterFileCommands;
 class StatusFields;
 class TransferReporter;
@@ -43,6 +45,7 @@ public:
     DeviceLink &deviceLink() { return link; }
     const ConnectionSupervisor &connectionSupervisor() const { return *supervisor; }
     const PanelControls &panelControls() const { return controls; }
+    ProbeHistory &probeHistory() { return history; }
 
 protected:
     // A new desktop font reaches the panel only up to the size it is laid out for.
@@ -70,13 +73,17 @@ private:
     void on_actionLoad_Registers_activated();
     void on_actionSave_Registers_activated();
     void on_actionDirect_Register_Access_activated();
+    void on_actionProbe_History_activated();
 
     void connectPanel();
+    void addProbeHistory();
 
     std::unique_ptr<Ui::MainWindow> ui;
     DeviceLink link;
     RegisterMirror mirror{};
     PanelControls controls;
+    // Before the display refresh that feeds it, so it outlives it.
+    ProbeHistory history;
     QButtonGroup panelButtons;
     std::unique_ptr<StatusFields> status;
     std::unique_ptr<PanelLogs> logs;
@@ -87,6 +94,7 @@ private:
     std::unique_ptr<ConnectionSupervisor> supervisor;
     std::unique_ptr<RegisterFileCommands> registerFiles;
     direct_access *directAccess = nullptr;
+    ProbeHistoryWindow *probeHistoryWindow = nullptr;
 };
 
 #endif

@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -46,11 +47,16 @@ DisplayRefresh::DisplayRefresh(const PanelControls &controls, const RegisterMirr
 void DisplayRefresh::update_display()
 {
     qCDebug(lcTrace, "update_display()");
+    ProbeSample sample;
     refreshButtons();
     refreshComboBoxes();
-    refreshLineEdits();
+    refreshLineEdits(sample);
     // Last, so that a board failure met above already shows as polling off.
     refreshModeCheckBoxes();
+
+    sample.time = QDateTime::currentMSecsSinceEpoch();
+    sample.status = mirror.at(probeStatusRegister);
+    emit probesRead(sample);
 }
 
 void DisplayRefresh::refreshButtons()
@@ -81,7 +87,7 @@ void DisplayRefresh::refreshComboBoxes()
     }
 }
 
-void DisplayRefresh::refreshLineEdits()
+void DisplayRefresh::refreshLineEdits(ProbeSample &sample)
 {
     const QPalette base = paletteSource.palette();
     const QPalette indicatorPalettes[] = {withBaseColour(base, indicatorOffColour),
@@ -101,11 +107,16 @@ void DisplayRefresh::refreshLineEdits()
             qCDebug(lcTrace, "lineEdit : pingroup %d pin %d", b.group, b.pin);
             value = readBinding(link, b).level;
             break;
-        case LineEditBinding::Adc:
+        case LineEditBinding::Adc: {
             qCDebug(lcTrace, "lineEdit : read_adc() dev=%d, ch=%d, %d bits, vref=%2.2f, coeff=%2.2f",
                     b.device, b.channel, b.resolution, b.reference, b.coefficient);
-            edit->setText(readBinding(link, b).text);
+            const ReadoutValue reading = readBinding(link, b);
+            edit->setText(reading.text);
+            const int probe = probeIndex(edit->objectName());
+            if (probe >= 0)
+                sample.volts[std::size_t(probe)] = reading.ok ? reading.volts : noReading;
             continue;
+        }
         }
         qCDebug(lcTrace, "%s", qPrintable(edit->objectName()));
         edit->setPalette(indicatorPalettes[value]);

@@ -1,9 +1,11 @@
 #ifndef ZQ40613_DISPLAYREFRESH_H
 #define ZQ40613_DISPLAYREFRESH_H
 
+#include "binding/probesample.h"
 #include "common/registermirror.h"
 
 #include <QColor>
+#include <QObject>
 
 class ConnectionSupervisor;
 class ControlEdits;
@@ -14,9 +16,12 @@ struct PanelControls;
 // Brings every bound control in line with the register mirror and the board:
 // register bits and fields from the mirror, pins and probe voltages read
 // afresh. It only sets widget state, which raises none of the user-edit
-// signals, so a refresh never writes to the chip.
-class DisplayRefresh
+// signals, so a refresh never writes to the chip. What it read of the probes
+// goes out as one sample per refresh, for whoever keeps a record of them.
+class DisplayRefresh : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr QColor indicatorOffColour{209, 209, 209};
     static constexpr QColor indicatorOnColour{234, 137, 143};
@@ -29,10 +34,15 @@ public:
 
     void update_display();
 
+signals:
+    // The probe voltages this refresh has just read and shown (a failed
+    // conversion as noReading), with the status register of the mirror.
+    void probesRead(const ProbeSample &sample);
+
 private:
     void refreshButtons();
     void refreshComboBoxes();
-    void refreshLineEdits();
+    void refreshLineEdits(ProbeSample &sample);
     void refreshModeCheckBoxes();
 
     const PanelControls &controls;

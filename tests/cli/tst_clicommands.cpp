@@ -2,7 +2,10 @@
 
 #include "device/devicelink.h"
 #include "fakecontroller.h"
+#include "history/probehistory.h"
 
+#include <QBuffer>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -188,6 +191,35 @@ private slots:
         DeviceLink(opened).openBoard();
         QCOMPARE(board.callsNamed("spi_read").size() - opened.callsNamed("spi_read").size(),
                  registerReads);
+    }
+
+    // The probe history window saves the same bytes for the same samples.
+    void watchWritesWhatTheProbeHistorySaves()
+    {
+        board.adcCount = 512;
+        board.registers[0x0d] = 0x1b;
+        int conversions = 0;
+        // Two conversions a probe; the second sample finds the board gone.
+        board.failWhen = [&conversions](const FakeController::Call &call) {
+            return call.name == "measure" && ++conversions > 8;
+        };
+        Invocation watch = command(Invocation::Command::Probes);
+        watch.watchIntervalMs = 100;
+        QCOMPARE(run(watch), exitBoardFailure);
+        const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+
+        ProbeSample sample;
+        sample.time = QDateTime::fromString(lines.at(1).section(QLatin1Char(','), 0, 0), Qt::ISODateWithMs)
+                              .toMSecsSinceEpoch();
+        sample.volts = {3.416, 2.44, 2.44, 1.22};
+        sample.status = 0x1b;
+        ProbeHistory history;
+        history.append(sample);
+        QBuffer saved;
+        saved.open(QIODevice::WriteOnly);
+        QVERIFY(history.writeCsv(saved));
+        QCOMPARE(outText.toLatin1(), saved.data());
     }
 
     void writeVerifyComparesTheReadBack()

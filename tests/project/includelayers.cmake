@@ -14,6 +14,7 @@ set(layers
     "common"
     "device"
     "binding dialog panel regfile"
+    "history"
     "app")
 
 set(rank 0)
