@@ -1,10 +1,14 @@
 // Prints the peak resident memory of a process that has shown either the
 // main window (against the simulated board beside it) or a bare main window
-// of the same fixed size. One window per process, so the figures do not mix.
+// of the same fixed size; "history" is the main window with a full day of
+// probe samples and the probe history window open. One window per process,
+// so the figures do not mix.
 
 #include "app/mainwindow.h"
+#include "history/probehistory.h"
 #include "device/hid2library.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QMainWindow>
@@ -33,19 +37,29 @@ long peakResidentKiB()
 
 int main(int argc, char **argv)
 {
-    if (argc != 2 || (std::strcmp(argv[1], "main") != 0 && std::strcmp(argv[1], "bare") != 0)) {
-        std::fprintf(stderr, "usage: %s main|bare\n", argv[0]);
+    const bool bare = argc == 2 && std::strcmp(argv[1], "bare") == 0;
+    const bool history = argc == 2 && std::strcmp(argv[1], "history") == 0;
+    if (argc != 2 || (!bare && !history && std::strcmp(argv[1], "main") != 0)) {
+        std::fprintf(stderr, "usage: %s main|bare|history\n", argv[0]);
         return 2;
     }
     QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
     QApplication app(argc, argv);
     Hid2Library library(QCoreApplication::applicationDirPath());
     std::unique_ptr<QMainWindow> window;
-    if (std::strcmp(argv[1], "main") == 0) {
-        window = std::make_unique<MainWindow>(library);
-    } else {
+    if (bare) {
         window = std::make_unique<QMainWindow>();
         window->setFixedSize(windowSize);
+    } else {
+        auto main = std::make_unique<MainWindow>(library);
+        if (history) {
+            ProbeSample sample;
+            sample.volts = {3.7, 1.8, 3.3, 1.2};
+            for (int i = 0; i < ProbeHistory::capacity; ++i, sample.time += 1000)
+                main->probeHistory().append(sample);
+            main->findChild<QAction *>(QStringLiteral("actionProbe_History"))->trigger();
+        }
+        window = std::move(main);
     }
     window->show();
     QTimer::singleShot(settleMs, &app, &QCoreApplication::quit);

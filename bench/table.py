@@ -20,10 +20,15 @@ def fmt_ms(value):
     return f"{value * 1000:.1f} µs" if value < 1 else f"{value:.2f} ms"
 
 
+def fmt_ratio(value):
+    return f"{value:.2g}" if value < 0.1 else f"{value:.2f}"
+
+
 def main():
-    panel, latency, regfile = (load(p) for p in sys.argv[1:4])
-    main_rss, bare_rss = (int(v) for v in sys.argv[4:6])
-    latency_us = int(sys.argv[6])
+    panel, latency, regfile, history = (load(p) for p in sys.argv[1:5])
+    main_rss, bare_rss, history_rss = (int(v) for v in sys.argv[5:8])
+    latency_us = int(sys.argv[8])
+    poll_tick = ms(panel["BM_PollTick"])
 
     table = [
         ("Start-up: construct and show the main window (offscreen, simulated board)",
@@ -33,6 +38,9 @@ def main():
         ("Peak resident memory of the program",
          f"{main_rss / 1024:.1f} MiB", "bare QMainWindow", f"{bare_rss / 1024:.1f} MiB",
          main_rss / bare_rss),
+        ("Peak resident memory, a full probe history (86,400 samples) shown",
+         f"{history_rss / 1024:.1f} MiB", "bare QMainWindow", f"{bare_rss / 1024:.1f} MiB",
+         history_rss / bare_rss),
         (f"One poll tick, no latency ({panel['BM_PollTick']['calls_per_tick']:.0f} controller calls)",
          fmt_ms(ms(panel["BM_PollTick"])), "the same 21 calls alone",
          fmt_ms(ms(panel["BM_PollTickFloor"])),
@@ -50,10 +58,22 @@ def main():
          fmt_ms(ms(regfile["BM_split_lines_floor"])),
          ms(regfile["BM_parse_reg_file"]) / ms(regfile["BM_split_lines_floor"])),
     ]
+    # The probe history holds a full day of samples; each poll tick adds one.
+    history_rows = [
+        ("Probe history, window closed: add a sample (86,400 held)",
+         "BM_HistoryAppendWindowClosed"),
+        ("Probe history, 10-minute view: add a sample, redraw and paint the chart",
+         "BM_HistoryAppendAndRedraw/1"),
+        ("Probe history, whole-history view: add a sample, redraw and paint the chart",
+         "BM_HistoryAppendAndRedraw/3"),
+    ]
+    for what, name in history_rows:
+        table.append((what, fmt_ms(ms(history[name])), "one poll tick, no latency",
+                      fmt_ms(poll_tick), ms(history[name]) / poll_tick))
     print("| Measure | Program | Floor | Floor value | Ratio |")
     print("|---|---|---|---|---|")
     for what, value, floor_name, floor, ratio in table:
-        print(f"| {what} | {value} | {floor_name} | {floor} | {ratio:.2f} |")
+        print(f"| {what} | {value} | {floor_name} | {floor} | {fmt_ratio(ratio)} |")
 
 
 if __name__ == "__main__":

@@ -1,0 +1,103 @@
+// The probe history with a full day of samples: what one more sample costs
+// with the window closed, and with it open, where the chart follows the new
+// sample and is painted again.
+
+#include "benchmain.h"
+#include "history/probehistory.h"
+#include "history/probehistorywindow.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QRandomGenerator>
+
+#include <benchmark/benchmark.h>
+
+#include <iterator>
+
+namespace {
+
+constexpr qint64 sampleInterval = 1000;
+// Where the probes sit, and how far each sample strays from there: no two
+// samples in a row agree, so no stretch of a line collapses into fewer
+// points, the worst case for drawing.
+constexpr double probeLevels[probeCount] = {3.70, 1.80, 3.30, 1.20};
+constexpr double jitterVolts = 0.02;
+// A step every ten minutes, so the lines hold edges as well.
+constexpr int stepEvery = 600;
+constexpr double stepVolts = 0.4;
+
+class Samples
+{
+public:
+    ProbeSample next()
+    {
+        ProbeSample sample;
+        sample.time = start + count * sampleInterval;
+        const double step = (count / stepEvery) % 2 == 0 ? 0.0 : stepVolts;
+        for (int p = 0; p < probeCount; ++p)
+            sample.volts[std::size_t(p)] = probeLevels[p] + step + jitterVolts * random.generateDouble();
+        sample.status = 0x1f;
+        ++count;
+        return sample;
+    }
+
+private:
+    static constexpr quint32 seed = 40613;
+    QRandomGenerator random{seed};
+    qint64 start = QDateTime::currentMSecsSinceEpoch() - ProbeHistory::capacity * sampleInterval;
+    qint64 count = 0;
+};
+
+struct FullHistory
+{
+    FullHistory()
+    {
+        for (int i = 0; i < ProbeHistory::capacity; ++i)
+            history.append(samples.next());
+    }
+
+    Samples samples;
+    ProbeHistory history;
+};
+
+void BM_HistoryAppendWindowClosed(benchmark::State &state)
+{
+    FullHistory full;
+    ProbeHistoryWindow window(full.history, nullptr);
+    for (auto _ : state)
+        full.history.append(full.samples.next());
+    state.counters["samples"] = full.history.size();
+}
+
+// The window open at its first size with the span of the argument; each
+// sample redraws the chart, and the paint is included.
+void BM_HistoryAppendAndRedraw(benchmark::State &state)
+{
+    FullHistory full;
+    ProbeHistoryWindow window(full.history, nullptr);
+    window.findChild<QComboBox *>(QStringLiteral("span"))->setCurrentIndex(int(state.range(0)));
+    window.show();
+    QCoreApplication::processEvents();
+    QWidget *chart = window.findChild<QAbstractScrollArea *>(QStringLiteral("chart"))->viewport();
+    for (auto _ : state) {
+        full.history.append(full.samples.next());
+        chart->repaint();
+    }
+    state.counters["samples"] = full.history.size();
+    state.SetLabel(ProbeHistoryWindow::spans[state.range(0)].text);
+}
+
+} // namespace
+
+BENCHMARK(BM_HistoryAppendWindowClosed)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HistoryAppendAndRedraw)
+        ->DenseRange(0, int(std::size(ProbeHistoryWindow::spans)) - 1)
+        ->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    return runBenchmarks(argc, argv);
+}
