@@ -1,7 +1,5 @@
 #include "windowfixture.h"
 
-#include "binding/displayrefresh.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 
@@ -90,8 +88,8 @@ void TestDisplayRefresh::statusIndicators_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QColor>("colour");
 
-    const QColor on = DisplayRefresh::indicatorOnColour;
-    const QColor off = DisplayRefresh::indicatorOffColour;
+    const QColor on(234, 137, 143);
+    const QColor off(209, 209, 209);
     QTest::newRow("buck1 ok") << 0x02 << "le0d1" << "1" << on;
     QTest::newRow("buck1 not ok") << 0x1d << "le0d1" << "0" << off;
     QTest::newRow("comparator") << 0x01 << "le0d0" << "1" << on;
