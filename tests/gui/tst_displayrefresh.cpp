@@ -1,3 +1,4 @@
+#include "enginefixture.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -5,6 +6,7 @@
 
 // The refresh is exercised the way the user triggers it: the fake board
 // holds register values, "Update" reads them into the mirror and refreshes.
+// Controls the panel does not carry are refreshed by the engine on its own.
 class TestDisplayRefresh : public QObject
 {
     Q_OBJECT
@@ -16,6 +18,8 @@ private slots:
     void statusIndicators_data();
     void statusIndicators();
     void pinsAndProbesAreReadAfresh();
+    void pinCheckBoxes_data();
+    void pinCheckBoxes();
     void failedBoardReadsShowAsSuch();
     void refreshNeverWrites();
     void modeCheckBoxesFollowTheFlags();
@@ -134,6 +138,37 @@ void TestDisplayRefresh::pinsAndProbesAreReadAfresh()
     f.board.pinLevels[{1, 3}] = 0;
     update(f);
     QCOMPARE(f.find<QLineEdit>("lio0003")->text(), QStringLiteral("0"));
+}
+
+void TestDisplayRefresh::pinCheckBoxes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("level"); // -1: the read fails
+    QTest::addColumn<bool>("checked");
+
+    QTest::newRow("inverted, low") << "io0105n" << 0 << true;
+    QTest::newRow("inverted, high") << "io0105n" << 1 << false;
+    QTest::newRow("inverted, read fails") << "io0105n" << -1 << false;
+    QTest::newRow("plain, low") << "io0105" << 0 << false;
+}
+
+void TestDisplayRefresh::pinCheckBoxes()
+{
+    QFETCH(QString, name);
+    QFETCH(int, level);
+    QFETCH(bool, checked);
+    EngineFixture e;
+    QCheckBox box;
+    box.setObjectName(name);
+    box.setChecked(!checked);
+    e.controls.buttons << &box;
+    if (level < 0)
+        e.board.failWhen = [](const FakeController::Call &c) { return c.name == "read_pin"; };
+    else
+        e.board.pinLevels[{2, 5}] = level;
+    e.refresh.update_display();
+    QCOMPARE(e.board.callTexts(), QStringList{"read_pin(7,2,5,0)"});
+    QCOMPARE(box.isChecked(), checked);
 }
 
 void TestDisplayRefresh::failedBoardReadsShowAsSuch()
