@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QTextStream>
 
 namespace {
@@ -30,9 +29,6 @@ QString noBoardReason(const Hid2Library &library)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    // The shared code traces every transfer; here that would mix with the
-    // results, so it is off unless QT_LOGGING_RULES turns it on again.
-    QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
 
     QTextStream out(stdout);
     QTextStream err(stderr);
