@@ -117,7 +117,7 @@ public:
     int spiWrite(int handle, int address, int data);
     int measure(int handle, int channel, int device);
 
-    // Test controls.
+    // Bench controls, for the tests and zq40613-sim.
     void powerOn();
     void setPlugged(bool plugged);
     void pinBattery(int millivolts);   // negative: drift again; above 10 V: 10 V

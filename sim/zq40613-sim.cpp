@@ -145,9 +145,9 @@ int status()
 }
 
 template<typename Change>
-int change(Change change)
+int change(Change edit)
 {
-    return sim::withBoard(change) ? exitSuccess : exitNoBoard;
+    return sim::withBoard(edit) ? exitSuccess : exitNoBoard;
 }
 
 } // namespace
