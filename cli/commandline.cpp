@@ -3,6 +3,8 @@
 #include "hexdigit.h"
 #include "product.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -64,15 +66,16 @@ bool isOption(const QString &argument)
     return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
 }
 
-// Splits the arguments into options and the words of the command.
-bool splitArguments(const QStringList &arguments, Options &options, QStringList &words,
+// Splits the arguments into options and the words of the command. Words
+// keep their bytes: a file name is opened by exactly what the shell passed.
+bool splitArguments(const QByteArrayList &arguments, Options &options, QByteArrayList &words,
                     QString &error)
 {
     bool optionsEnded = false;
     for (auto it = arguments.cbegin(); it != arguments.cend(); ++it) {
-        const QString &argument = *it;
+        const QString argument = QFile::decodeName(*it);
         if (optionsEnded || !isOption(argument)) {
-            words << argument;
+            words << *it;
         } else if (argument == QLatin1String("--")) {
             optionsEnded = true;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
@@ -88,7 +91,7 @@ bool splitArguments(const QStringList &arguments, Options &options, QStringList 
                 error = QStringLiteral("option --watch needs SECONDS");
                 return false;
             }
-            options.watch = *++it;
+            options.watch = QFile::decodeName(*++it);
         } else if (argument.startsWith(QLatin1String(watchAssignment))) {
             options.watch = argument.mid(int(sizeof watchAssignment) - 1);
         } else {
@@ -171,10 +174,10 @@ std::optional<int> CommandLine::parseByte(const QString &text, const char *what,
     return value;
 }
 
-std::optional<Invocation> CommandLine::parse(const QStringList &arguments, QString &error)
+std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QString &error)
 {
     Options options;
-    QStringList words;
+    QByteArrayList words;
     if (!splitArguments(arguments, options, words, error))
         return std::nullopt;
 
@@ -187,7 +190,7 @@ std::optional<Invocation> CommandLine::parse(const QStringList &arguments, QStri
         error = QStringLiteral("no command given");
         return std::nullopt;
     }
-    const QString name = words.takeFirst();
+    const QString name = QFile::decodeName(words.takeFirst());
     const CommandEntry *entry = findCommand(name);
     if (!entry) {
         error = QStringLiteral("unknown command '%1'").arg(name);
@@ -212,12 +215,12 @@ std::optional<Invocation> CommandLine::parse(const QStringList &arguments, QStri
     switch (invocation.command) {
     case Command::Read:
     case Command::Write: {
-        const std::optional<int> address = parseByte(words.at(0), "address", error);
+        const std::optional<int> address = parseByte(QFile::decodeName(words.at(0)), "address", error);
         if (!address)
             return std::nullopt;
         invocation.address = *address;
         if (invocation.command == Command::Write) {
-            const std::optional<int> data = parseByte(words.at(1), "data", error);
+            const std::optional<int> data = parseByte(QFile::decodeName(words.at(1)), "data", error);
             if (!data)
                 return std::nullopt;
             invocation.data = *data;
@@ -284,7 +287,7 @@ QString CommandLine::helpText()
             "                             BUCK3) as the panel shows them; with --watch, a\n"
             "                             CSV header and then one line every SECONDS (time,\n"
             "                             the four voltages, register 0x0d) until\n"
-            "                             interrupted\n"
+            "                             interrupted or the output cannot be written\n"
             "\n"
             "Options:\n"
             "  -h, --help                 show this help and exit\n"
@@ -298,9 +301,10 @@ QString CommandLine::helpText()
             "\n"
             "Exit status:\n"
             "  0  success\n"
-            "  1  no board answers, a transfer failed, or a value read back differs\n"
-            "     (write --verify, verify)\n"
+            "  1  no board answers, a transfer failed, a value read back differs\n"
+            "     (write --verify, verify), or the output cannot be written\n"
             "  2  bad usage, or a file that cannot be read or has a syntax error\n"
+            "     (a line longer than 4096 bytes is one)\n"
             "\n"
             "  A command that fails prints nothing on standard output, only the reason\n"
             "  on standard error; the differences that verify lists are its result.\n"

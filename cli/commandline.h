@@ -1,8 +1,8 @@
 #ifndef ZQ40613_CLI_COMMANDLINE_H
 #define ZQ40613_CLI_COMMANDLINE_H
 
+#include <QByteArrayList>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 
@@ -23,7 +23,7 @@ struct Invocation
     int data = 0;
     bool showBits = false;      // read --bits
     bool verifyWrite = false;   // write --verify
-    QString fileName;           // load, verify; "-" is standard input
+    QByteArray fileName;        // load, verify, as the system spells it; "-" is standard input
     int watchIntervalMs = 0;    // probes --watch; 0 reads once
 };
 
@@ -35,9 +35,10 @@ struct Invocation
 class CommandLine
 {
 public:
-    // The arguments after the program name. Without a value the error holds
-    // a one-line message (no program name, no line end).
-    static std::optional<Invocation> parse(const QStringList &arguments, QString &error);
+    // The arguments after the program name, as the system passed them. Without
+    // a value the error holds a one-line message (no program name, no line
+    // end).
+    static std::optional<Invocation> parse(const QByteArrayList &arguments, QString &error);
 
     // A register address or data byte, 0x00 to 0xff; what names the number
     // in an error message ("address", "data").

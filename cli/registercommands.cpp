@@ -13,7 +13,13 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -32,13 +38,44 @@ QString hex(int value)
 // "verify" only reads the file: no register is written and no delay waited.
 void noDelay(int) {}
 
-// One mirror of all zeros and one of all ones, read from the same file: an
-// address the file names ends up with the same value in both, any other
-// keeps its two different fill values.
-constexpr quint8 fillZeros = 0x00;
-constexpr quint8 fillOnes = 0xff;
+// Opens a file for reading by the bytes of its name, so that a name that is
+// no valid text still reaches its file. Without success, reason says why.
+bool openByName(QFile &file, const QByteArray &fileName, QString &reason)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = qt_error_string(errno);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        reason = file.errorString();
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(QFile::decodeName(fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+        return false;
+    }
+    return true;
+#endif
+}
 
 } // namespace
+
+bool printChecked(QTextStream &out, QTextStream &err, const QString &text)
+{
+    out << text;
+    out.flush();
+    if (out.status() == QTextStream::Ok)
+        return true;
+    err << programName << ": cannot write output: " << out.device()->errorString() << '\n';
+    err.flush();
+    return false;
+}
 
 RegisterCommands::RegisterCommands(DeviceLink &link, QString noBoardReason, QTextStream &out,
                                    QTextStream &err)
@@ -49,18 +86,19 @@ RegisterCommands::RegisterCommands(DeviceLink &link, QString noBoardReason, QTex
 int RegisterCommands::run(const Invocation &invocation)
 {
     using Command = Invocation::Command;
-    std::optional<QByteArray> content;
+    const QString fileName = QFile::decodeName(invocation.fileName);
+    std::unique_ptr<QFile> input;
     std::optional<FileRegisters> file;
     if (invocation.command == Command::Load || invocation.command == Command::Verify) {
-        content = readInput(invocation.fileName);
-        if (!content)
+        input = openInput(invocation.fileName);
+        if (!input)
             return exitBadUsage;
     }
     // Verify only reads, so a bad file is rejected before the board is opened.
     // Load works like the desktop program's: its lines take effect one by one
     // and a syntax error stops it there.
     if (invocation.command == Command::Verify) {
-        file = parseFile(*content, invocation.fileName);
+        file = parseFile(*input, fileName);
         if (!file)
             return exitBadUsage;
     }
@@ -76,7 +114,7 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Dump:
         return dump();
     case Command::Load:
-        return load(*content, invocation.fileName);
+        return load(*input, fileName);
     case Command::Verify:
         return verify(*file);
     case Command::Pins:
@@ -138,11 +176,8 @@ int RegisterCommands::dump()
     return succeed(QString::fromLatin1(text.data()));
 }
 
-int RegisterCommands::load(const QByteArray &content, const QString &fileName)
+int RegisterCommands::load(QIODevice &file, const QString &fileName)
 {
-    QBuffer file;
-    file.setData(content);
-    file.open(QIODevice::ReadOnly);
     RegisterMirror registers{};
     int failedWrites = 0;
     int firstFailed = 0;
@@ -154,11 +189,10 @@ int RegisterCommands::load(const QByteArray &content, const QString &fileName)
                                              && failedWrites++ == 0)
                                              firstFailed = address;
                                      });
-    if (lines == -1) {
-        err << syntaxErrorMessage(fileName, errorLine) << '\n';
-        err.flush();
+    if (lines == -1)
+        return fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
+    if (!readToTheEnd(file, fileName))
         return exitBadUsage;
-    }
     if (failedWrites > 0)
         return fail(QStringLiteral("writing register %1 failed: the board does not answer "
                                    "(%2 of the file's writes failed)")
@@ -183,7 +217,8 @@ int RegisterCommands::verify(const FileRegisters &file)
     }
     // The differences are the command's result, printed like any other; the
     // exit status tells a script that there are some.
-    print(differences);
+    if (!print(differences))
+        return exitBoardFailure;
     return differences.isEmpty() ? exitSuccess : exitBoardFailure;
 }
 
@@ -209,7 +244,8 @@ int RegisterCommands::watchProbes(int intervalMs)
     for (const PanelReadout &probe : panelProbes)
         header << QLatin1String(probe.label);
     header << hex(statusRegister);
-    print(header.join(QLatin1Char(',')) + QLatin1Char('\n'));
+    if (!print(header.join(QLatin1Char(',')) + QLatin1Char('\n')))
+        return exitBoardFailure;
 
     // Samples follow a fixed schedule from the start; one that comes late
     // (a slow board) is followed by the next tick still ahead, not by a burst.
@@ -230,54 +266,49 @@ int RegisterCommands::watchProbes(int intervalMs)
         if (!status)
             return exitBoardFailure;
         line << hex(*status);
-        print(line.join(QLatin1Char(',')) + QLatin1Char('\n'));
+        if (!print(line.join(QLatin1Char(',')) + QLatin1Char('\n')))
+            return exitBoardFailure;
     }
 }
 
-std::optional<QByteArray> RegisterCommands::readInput(const QString &fileName)
+std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
 {
-    QFile file;
-    bool opened = false;
-    if (fileName == QLatin1String(standardInput)) {
-        opened = file.open(stdin, QIODevice::ReadOnly);
-    } else {
-        file.setFileName(fileName);
-        opened = file.open(QIODevice::ReadOnly);
+    auto file = std::make_unique<QFile>();
+    QString reason;
+    if (fileName == standardInput) {
+        if (file->open(stdin, QIODevice::ReadOnly))
+            return file;
+        reason = file->errorString();
+    } else if (openByName(*file, fileName, reason)) {
+        return file;
     }
-    if (!opened) {
-        fail(QStringLiteral("cannot open %1: %2").arg(fileName, file.errorString()), exitBadUsage);
-        return std::nullopt;
-    }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()), exitBadUsage);
-        return std::nullopt;
-    }
-    return content;
+    fail(QStringLiteral("cannot open %1: %2").arg(QFile::decodeName(fileName), reason), exitBadUsage);
+    return nullptr;
+}
+
+// The reader takes a read error for the end of the file; here it is told.
+bool RegisterCommands::readToTheEnd(const QIODevice &file, const QString &fileName)
+{
+    const auto *device = qobject_cast<const QFileDevice *>(&file);
+    if (!device || device->error() == QFileDevice::NoError)
+        return true;
+    fail(QStringLiteral("cannot read %1: %2").arg(fileName, device->errorString()), exitBadUsage);
+    return false;
 }
 
 std::optional<RegisterCommands::FileRegisters>
-RegisterCommands::parseFile(const QByteArray &content, const QString &fileName)
+RegisterCommands::parseFile(QIODevice &file, const QString &fileName)
 {
-    RegisterMirror zeros;
-    RegisterMirror ones;
-    zeros.fill(fillZeros);
-    ones.fill(fillOnes);
-    for (RegisterMirror *registers : {&zeros, &ones}) {
-        QBuffer file;
-        file.setData(content);
-        file.open(QIODevice::ReadOnly);
-        int errorLine = 0;
-        if (parse_reg_file(file, errorLine, registers->data(), registerMirrorSize, {}, noDelay) == -1) {
-            err << syntaxErrorMessage(fileName, errorLine) << '\n';
-            return std::nullopt;
-        }
-    }
     FileRegisters parsed;
-    for (std::size_t address = 0; address < parsed.named.size(); ++address) {
-        parsed.named[address] = zeros[address] == ones[address];
-        parsed.values[address] = zeros[address];
+    int errorLine = 0;
+    if (parse_reg_file(file, errorLine, parsed.values.data(), registerMirrorSize, {}, noDelay,
+                       [&parsed](int address) { parsed.named[std::size_t(address)] = true; })
+        == -1) {
+        fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
+        return std::nullopt;
     }
+    if (!readToTheEnd(file, fileName))
+        return std::nullopt;
     return parsed;
 }
 
@@ -311,12 +342,10 @@ int RegisterCommands::fail(const QString &message, int status)
 
 int RegisterCommands::succeed(const QString &result)
 {
-    print(result);
-    return exitSuccess;
+    return print(result) ? exitSuccess : exitBoardFailure;
 }
 
-void RegisterCommands::print(const QString &text)
+bool RegisterCommands::print(const QString &text)
 {
-    out << text;
-    out.flush();
+    return printChecked(out, err, text);
 }

@@ -9,18 +9,26 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class DeviceLink;
+class QFile;
+class QIODevice;
 class QTextStream;
+
+// Writes text to out and flushes it. False, after saying why on err, when
+// it did not all reach its destination (a full disk, a closed stream).
+bool printChecked(QTextStream &out, QTextStream &err, const QString &text);
 
 // The board commands of zq40613-reg. A run opens the board once with the
 // desktop program's open and pin set-up and fails at the first transfer that
 // fails: no retry. "verify" checks its file before the board is opened;
-// "load" applies its file line by line, as the desktop program does. Results are collected and printed only when the command
-// succeeded, so a failing run prints nothing but its error; the one
-// exception is "probes --watch", whose lines go out (and are flushed) as they
-// are taken.
+// "load" applies its file line by line, as the desktop program does. Files
+// are read as a stream, never whole. Results are collected and printed only
+// when the command succeeded, so a failing run prints nothing but its error;
+// the one exception is "probes --watch", whose lines go out (and are flushed)
+// as they are taken. Output that cannot be written fails the command.
 class RegisterCommands
 {
 public:
@@ -42,19 +50,20 @@ private:
     int read(int address, bool showBits);
     int write(int address, int data, bool verifyWrite);
     int dump();
-    int load(const QByteArray &content, const QString &fileName);
+    int load(QIODevice &file, const QString &fileName);
     int verify(const FileRegisters &file);
     template <std::size_t N>
     int printReadouts(const PanelReadout (&table)[N]);
     int watchProbes(int intervalMs);
 
-    std::optional<QByteArray> readInput(const QString &fileName);
-    std::optional<FileRegisters> parseFile(const QByteArray &content, const QString &fileName);
+    std::unique_ptr<QFile> openInput(const QByteArray &fileName);
+    std::optional<FileRegisters> parseFile(QIODevice &file, const QString &fileName);
+    bool readToTheEnd(const QIODevice &file, const QString &fileName);
     std::optional<int> readRegister(int address);
     std::optional<QString> readPanelValue(const PanelReadout &readout);
     int fail(const QString &message, int status = exitBoardFailure);
     int succeed(const QString &result);
-    void print(const QString &text);
+    bool print(const QString &text);
 
     DeviceLink &link;
     QString noBoardReason;

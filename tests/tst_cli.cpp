@@ -233,7 +233,7 @@ private slots:
     void syntaxErrorStopsTheFile()
     {
         const QString path = writeFile("bad.qrx", "reg 0x07 0x20 w\n\nreg 0x07 0x12 #keep\n");
-        const QString message = "Syntax error in file " + path + ", line 3.\n";
+        const QString message = "zq40613-reg: Syntax error in file " + path + ", line 3.\n";
         // Verify only reads: nothing happens before the error is found.
         expectFailure(reg({"verify", path}), 2, message);
         QCOMPARE(peerRead(0x07), 0x0e);
@@ -389,6 +389,46 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         expectFailure(reg(arguments), 2, usageError(message));
+    }
+
+    // Runs that need a shell: output that cannot be written, input without
+    // end, a file name that is not valid text. "$0" is the program.
+    void shellRuns_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        const QString full = QStringLiteral("zq40613-reg: cannot write output: No space left on device\n");
+        QTest::newRow("dump to a full disk") << "\"$0\" dump > /dev/full" << 1 << full;
+        QTest::newRow("watch to a full disk") << "\"$0\" probes --watch 0.1 > /dev/full" << 1 << full;
+        QTest::newRow("read, output closed")
+                << "\"$0\" read 07 >&-" << 1
+                << "zq40613-reg: cannot write output: Bad file descriptor\n";
+        // The memory limit does not go with the address sanitizer, which
+        // reserves far more address space up front.
+#ifdef __SANITIZE_ADDRESS__
+        const QString memoryLimit;
+#else
+        const QString memoryLimit = QStringLiteral("ulimit -v 1000000; ");
+#endif
+        QTest::newRow("load /dev/zero") << memoryLimit + "\"$0\" load /dev/zero" << 2
+                                        << "zq40613-reg: Syntax error in file /dev/zero, line 1.\n";
+        QTest::newRow("name not valid UTF-8")
+                << "name=$(printf 'caf\\351.qrx'); printf 'reg 0x07 0x15 w\\nbad\\n' > \"$name\"; "
+                   "\"$0\" load \"$name\"; status=$?; rm \"$name\"; exit $status"
+                << 2 << QStringLiteral("zq40613-reg: Syntax error in file caf\uFFFD.qrx, line 2.\n");
+    }
+
+    void shellRuns()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QProcess process;
+        process.setProcessEnvironment(boardEnvironment());
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM)});
+        expectFailure(finish(process), exitCode, err);
     }
 
     void unreadableFile()

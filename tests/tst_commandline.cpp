@@ -24,10 +24,18 @@ QString describe(const Invocation &invocation)
     if (invocation.verifyWrite)
         parts << "verify";
     if (!invocation.fileName.isEmpty())
-        parts << invocation.fileName;
+        parts << QString::fromUtf8(invocation.fileName);
     if (invocation.watchIntervalMs)
         parts << QStringLiteral("watch=%1").arg(invocation.watchIntervalMs);
     return parts.join(' ');
+}
+
+QByteArrayList bytes(const QStringList &arguments)
+{
+    QByteArrayList list;
+    for (const QString &argument : arguments)
+        list << argument.toUtf8();
+    return list;
 }
 
 const QString invalidSuffix = " (hexadecimal like 0b or 0x0b, decimal like 0n11)";
@@ -114,7 +122,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, invocation);
         QString error;
-        const std::optional<Invocation> parsed = CommandLine::parse(arguments, error);
+        const std::optional<Invocation> parsed = CommandLine::parse(bytes(arguments), error);
         QVERIFY2(parsed, qPrintable(error));
         QCOMPARE(describe(*parsed), invocation);
     }
@@ -163,7 +171,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
         QString actual;
-        QVERIFY(!CommandLine::parse(arguments, actual));
+        QVERIFY(!CommandLine::parse(bytes(arguments), actual));
         QCOMPARE(actual, error);
     }
 

@@ -40,6 +40,7 @@ constexpr const char *indicatorNames[] = {"le0d1", "le0d2", "le0d3", "le0d0", "l
 
 constexpr QRgb indicatorBase = qRgb(209, 209, 209);
 constexpr QRgb indicatorDisabledBase = qRgb(236, 233, 216);
+constexpr QRgb indicatorText = qRgb(0, 0, 0);
 constexpr int indicatorWidth = 20;
 constexpr int indicatorMaxHeight = 14;
 constexpr QSize windowSize(990, 585);
@@ -295,6 +296,9 @@ void TestPanelForm::indicators()
     QCOMPARE(palette.brush(QPalette::Inactive, QPalette::Base).color().rgb(), indicatorBase);
     QCOMPARE(palette.brush(QPalette::Disabled, QPalette::Base).color().rgb(), indicatorDisabledBase);
     QCOMPARE(palette.brush(QPalette::Active, QPalette::Base).style(), Qt::SolidPattern);
+    // Dark text on the light field under any desktop scheme.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        QCOMPARE(palette.color(group, QPalette::Text).rgb(), indicatorText);
 }
 
 void TestPanelForm::fixedBlocks_data()

@@ -13,6 +13,7 @@
 
 using CallFilter = std::function<bool(const FakeController::Call &)>;
 Q_DECLARE_METATYPE(CallFilter)
+Q_DECLARE_METATYPE(Invocation)
 
 namespace {
 
@@ -24,6 +25,30 @@ Invocation command(Invocation::Command which, int address = 0, int data = 0)
     invocation.data = data;
     return invocation;
 }
+
+// Output that takes a number of writes and then fails every one, like a
+// disk that fills up.
+class FillingOutput : public QIODevice
+{
+public:
+    explicit FillingOutput(int writesTaken) : m_writesLeft(writesTaken)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 size) override
+    {
+        if (m_writesLeft-- > 0)
+            return size;
+        setErrorString(QStringLiteral("No space left on device"));
+        return -1;
+    }
+
+private:
+    int m_writesLeft;
+};
 
 CallFilter callTo(const QString &name, int argument = -1, int index = 1)
 {
@@ -50,6 +75,11 @@ private:
     int run(const Invocation &invocation)
     {
         QTextStream out(&outText);
+        return run(invocation, out);
+    }
+
+    int run(const Invocation &invocation, QTextStream &out)
+    {
         QTextStream err(&errText);
         RegisterCommands commands(*link, QStringLiteral("no board answers (test)"), out, err);
         return commands.run(invocation);
@@ -67,7 +97,7 @@ private:
     Invocation fileCommand(Invocation::Command which, const QByteArray &content)
     {
         Invocation invocation = command(which);
-        invocation.fileName = file(content);
+        invocation.fileName = QFile::encodeName(file(content));
         return invocation;
     }
 
@@ -130,6 +160,36 @@ private slots:
         QCOMPARE(errText, "zq40613-reg: " + error + "\n");
     }
 
+    void outputThatCannotBeWrittenFails_data()
+    {
+        QTest::addColumn<Invocation>("invocation");
+        QTest::addColumn<int>("writesTaken");
+        QTest::addColumn<int>("registerReads");
+        using C = Invocation::Command;
+        QTest::newRow("read") << command(C::Read, 0x07) << 0 << 1;
+        QTest::newRow("dump") << command(C::Dump) << 0 << 16;
+        Invocation watch = command(C::Probes);
+        watch.watchIntervalMs = 100;
+        // Each sample reads the status register once.
+        QTest::newRow("watch, header") << watch << 0 << 0;
+        QTest::newRow("watch, first sample") << watch << 1 << 1;
+    }
+
+    void outputThatCannotBeWrittenFails()
+    {
+        QFETCH(Invocation, invocation);
+        QFETCH(int, writesTaken);
+        QFETCH(int, registerReads);
+        FillingOutput device(writesTaken);
+        QTextStream out(&device);
+        QCOMPARE(run(invocation, out), exitBoardFailure);
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: cannot write output: No space left on device\n"));
+        FakeController opened;
+        DeviceLink(opened).openBoard();
+        QCOMPARE(board.callsNamed("spi_read").size() - opened.callsNamed("spi_read").size(),
+                 registerReads);
+    }
+
     void writeVerifyComparesTheReadBack()
     {
         Invocation write = command(Invocation::Command::Write, 0x0d, 0x00);
@@ -175,8 +235,8 @@ private slots:
         QFETCH(int, errorLine);
         const Invocation invocation = fileCommand(Invocation::Command(which), content);
         QCOMPARE(run(invocation), exitBadUsage);
-        QCOMPARE(errText, QStringLiteral("Syntax error in file %1, line %2.\n")
-                                  .arg(invocation.fileName)
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: Syntax error in file %1, line %2.\n")
+                                  .arg(QFile::decodeName(invocation.fileName))
                                   .arg(errorLine));
         QVERIFY(board.calls.isEmpty());
         QVERIFY(outText.isEmpty());
@@ -188,7 +248,8 @@ private slots:
                                                   "reg 0x07 0x12 w\n# ok\nreg 0x10 0x00 w\n"
                                                   "reg 0x08 0x22 w\n");
         QCOMPARE(run(invocation), exitBadUsage);
-        QCOMPARE(errText, QStringLiteral("Syntax error in file %1, line 3.\n").arg(invocation.fileName));
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: Syntax error in file %1, line 3.\n")
+                                  .arg(QFile::decodeName(invocation.fileName)));
         QCOMPARE(board.callsNamed("spi_write").size(), 1);
         QCOMPARE(board.registers[0x07], 0x12);
         QVERIFY(outText.isEmpty());

@@ -7,7 +7,9 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -82,6 +84,7 @@ private slots:
     void writerReportsFailedWrite();
     void roundTripOfRandomMirrors();
     void manyStatementsAcrossReadBlocks();
+    void endlessLineIsNotReadToTheEnd();
     void defaultDelayBlocks();
 
 private:
@@ -142,6 +145,8 @@ void TestRegisterFile::reading_data()
     addLine("reg 0x07 0x12 w keep", { writeEvent(0x07, 0x12) }, { { 0x07, 0x12 } });
     addLine("reg 0x07 0x12w", { writeEvent(0x07, 0x12) }, { { 0x07, 0x12 } });
     addLine("reg 0x07 0x12 w\r", { writeEvent(0x07, 0x12) }, { { 0x07, 0x12 } });
+    addLine("reg 0x 07 0x12 w", { writeEvent(0x07, 0x12) }, { { 0x07, 0x12 } });
+    addLine("reg 0x\t7 0x 5", {}, { { 0x07, 0x05 } });
     addFile("NUL ends the text", QByteArray("reg 0x01 0x02\0 x\n", 17), 1, 0, {}, { { 0x01, 0x02 } });
     addFile("NUL makes a comment", QByteArray("  \0reg 0x01 0x02 w\n", 19), 1, 0, {}, {});
 
@@ -160,29 +165,45 @@ void TestRegisterFile::reading_data()
                              "reg 0x07 0x12   # note", "reg 0x07", "reg 0x 0x12", "reg 0x07 0x",
                              "reg 0xg7 0x12", "regs 0x07 0x12", "\vreg 0x07 0x12", "hello",
                              "reg 0x-1 0x05", "reg 0x+7 0x05", "reg 0x07 0x-5", "reg 0x07 0x+5",
+                             "reg 0x -1 0x05", "reg 0x07 0x +5", "reg 0x 123 0x45", "reg 0x02 0x 345",
                              "sleep -5", "sleep +5", "sleep", "sleep ms", "Sleep 5",
                              "sleep 2147483648", "sleep 99999999999999999999" })
         addBadLine(bad);
 
-    // Lines of any length are judged whole, and line numbers count real lines.
-    for (const int length : { 10'000, 200'000 }) {
-        const QByteArray filler(length, 'x');
-        const QByteArray blanks(length, ' ');
-        const QByteArray size = QByteArray::number(length);
-        addFile(QByteArray("long comment " + size).constData(),
-                '#' + filler + "\nreg 0x01 0x02 w\n", 2, 0, { writeEvent(1, 2) }, { { 1, 2 } });
-        addFile(QByteArray("long indented comment " + size).constData(),
-                blanks + "# c\nreg 0x01 0x02 w\n", 2, 0, { writeEvent(1, 2) }, { { 1, 2 } });
-        addFile(QByteArray("long blank line " + size).constData(),
-                blanks + "\nx\n", -1, 2, {}, {});
-        addFile(QByteArray("long statement tail " + size).constData(),
-                "reg 0x01 0x02 w " + filler + "\nsleep 5\n", 2, 0,
-                { writeEvent(1, 2), sleepEvent(5) }, { { 1, 2 } });
-        addFile(QByteArray("long statement indent " + size).constData(),
-                blanks + "reg 0x03 0x04 W\n", 1, 0, { writeEvent(3, 4) }, { { 3, 4 } });
-        addFile(QByteArray("long gap before bad flag " + size).constData(),
-                "#c\nreg 0x01 0x02" + blanks + "x\n", -1, 2, {}, {});
+    // Lines up to 4,096 bytes before their line end are judged whole; a
+    // longer one is an error at its own line, whatever it holds. The limit is
+    // met inside one read block and across the border of two, where the line
+    // is assembled.
+    constexpr int longestLine = 4096;
+    const QByteArray acrossBlocks = QByteArray("#\n").repeated(31'500);
+    for (const bool crossing : { false, true }) {
+        const QByteArray before = crossing ? acrossBlocks : QByteArray();
+        const int linesBefore = int(before.count('\n'));
+        for (const char *lineEnd : { "\n", "\r\n" }) {
+            for (const int length : { longestLine, longestLine + 1 }) {
+                const bool fits = length == longestLine;
+                const QByteArray name = QByteArray(crossing ? "across blocks, " : "")
+                        + (lineEnd[1] ? "CR LF, " : "") + "comment of " + QByteArray::number(length);
+                addFile(name.constData(),
+                        before + '#' + QByteArray(length - 1, 'x') + lineEnd + "reg 0x01 0x02 w\n",
+                        fits ? linesBefore + 2 : -1, fits ? 0 : linesBefore + 1,
+                        fits ? QStringList { writeEvent(1, 2) } : QStringList {},
+                        fits ? Stores { { 1, 2 } } : Stores {});
+            }
+        }
     }
+    const QByteArray blanks(longestLine - 15, ' ');
+    addFile("long indented statement", blanks + "reg 0x03 0x04 W\n", 1, 0, { writeEvent(3, 4) },
+            { { 3, 4 } });
+    addFile("long statement tail",
+            "reg 0x01 0x02 w " + QByteArray(longestLine - 16, 'x') + "\nsleep 5\n", 2, 0,
+            { writeEvent(1, 2), sleepEvent(5) }, { { 1, 2 } });
+    addFile("long gap before bad flag", "#c\nreg 0x01 0x02" + blanks + "x\n", -1, 2, {}, {});
+    addFile("long blank line", QByteArray(longestLine, ' ') + "\nx\n", -1, 2, {}, {});
+    addFile("line of 200,000 bytes", "reg 0x01 0x02 w\n#" + QByteArray(200'000, 'x') + "\n", -1,
+            2, { writeEvent(1, 2) }, { { 1, 2 } });
+    addFile("NULs without line end", "sleep 1\n" + QByteArray(100'000, '\0'), -1, 2,
+            { sleepEvent(1) }, {});
 
     // Whole files.
     addFile("empty", "", 0, 0, {}, {});
@@ -303,6 +324,37 @@ void TestRegisterFile::manyStatementsAcrossReadBlocks()
     QCOMPARE(reading.result, statements);
     QCOMPARE(reading.events, expectedEvents);
     QCOMPARE(reading.registers, expected);
+}
+
+void TestRegisterFile::endlessLineIsNotReadToTheEnd()
+{
+    // Zeros without a line feed, as a device gives them, counted as read.
+    // Not quite endless, so that a reader that takes it all still ends.
+    class Zeros : public QIODevice
+    {
+    public:
+        qint64 handedOut = 0;
+
+    protected:
+        qint64 readData(char *data, qint64 maxSize) override
+        {
+            constexpr qint64 available = 256 * 1024 * 1024;
+            const qint64 count = std::min(maxSize, available - handedOut);
+            std::memset(data, 0, std::size_t(count));
+            handedOut += count;
+            return count;
+        }
+        qint64 writeData(const char *, qint64) override { return -1; }
+    };
+    constexpr qint64 mostExpected = 1024 * 1024;
+
+    Zeros zeros;
+    zeros.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    Mirror registers {};
+    int errorLine = 0;
+    QCOMPARE(parse_reg_file(zeros, errorLine, registers.data(), int(registers.size()), {}), -1);
+    QCOMPARE(errorLine, 1);
+    QVERIFY2(zeros.handedOut <= mostExpected, QByteArray::number(zeros.handedOut));
 }
 
 void TestRegisterFile::defaultDelayBlocks()

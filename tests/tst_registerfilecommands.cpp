@@ -15,6 +15,12 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -70,6 +76,39 @@ private:
 };
 #endif
 
+#ifdef Q_OS_LINUX
+// Root passes every permission check through its capability to override
+// them. While this lives, the thread does without it, so that a read-only
+// folder or file is read-only for a test run as root, as for anyone else.
+class PermissionChecks
+{
+public:
+    PermissionChecks()
+    {
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[capabilityWords];
+        std::copy(std::begin(m_saved), std::end(m_saved), std::begin(reduced));
+        reduced[0].effective &= ~(1U << CAP_DAC_OVERRIDE);
+        m_reduced = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~PermissionChecks()
+    {
+        if (m_reduced)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    PermissionChecks(const PermissionChecks &) = delete;
+    PermissionChecks &operator=(const PermissionChecks &) = delete;
+
+private:
+    static constexpr int capabilityWords = 2;
+    __user_cap_header_struct m_header {};
+    __user_cap_data_struct m_saved[capabilityWords] {};
+    bool m_reduced = false;
+};
+#endif
+
 } // namespace
 
 class TestRegisterFileCommands : public QObject
@@ -83,9 +122,12 @@ private slots:
     void loadWritesMarkedRegistersInFileOrder();
     void syntaxError_data();
     void syntaxError();
-    void loadOfVanishedFile();
+    void loadOfWhatIsNoReadableFile_data();
+    void loadOfWhatIsNoReadableFile();
     void saveIntoFolderThatIsAFile();
     void failedWriteKeepsOldFile();
+    void saveIntoReadOnlyFolder_data();
+    void saveIntoReadOnlyFolder();
     void cancelDoesNothing_data();
     void cancelDoesNothing();
 
@@ -210,15 +252,36 @@ void TestRegisterFileCommands::syntaxError()
     QCOMPARE(m_mirror, expected);
 }
 
-void TestRegisterFileCommands::loadOfVanishedFile()
+void TestRegisterFileCommands::loadOfWhatIsNoReadableFile_data()
 {
-    const QString path = m_dir->filePath(QStringLiteral("gone.qrx"));
-    QVERIFY(writeFile(path, "reg 0x01 0x02 w\n"));
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("file that vanished") << QStringLiteral("vanished");
+#ifdef Q_OS_UNIX
+    // Opening a FIFO the ordinary way waits for a writer, for good.
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("device") << QStringLiteral("device");
+#endif
+}
+
+void TestRegisterFileCommands::loadOfWhatIsNoReadableFile()
+{
+    QFETCH(QString, kind);
+    QString path = m_dir->filePath(QStringLiteral("gone.qrx"));
+    std::function<void()> afterChoosing;
+    if (kind == QLatin1String("vanished")) {
+        // The file disappears between the dialog and the opening.
+        QVERIFY(writeFile(path, "reg 0x01 0x02 w\n"));
+        afterChoosing = [path] { QFile::remove(path); };
+    }
+#ifdef Q_OS_UNIX
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    if (kind == QLatin1String("device"))
+        path = QStringLiteral("/dev/zero");
+#endif
     const Mirror before = m_mirror;
 
-    // The file disappears between the dialog and the opening.
-    ModalAnswers answers({ chooseFile(path, [path] { QFile::remove(path); }),
-                           pressButton(QMessageBox::Ok) });
+    ModalAnswers answers({ chooseFile(path, afterChoosing), pressButton(QMessageBox::Ok) });
     m_commands->load();
     QCOMPARE(answers.seen.size(), 2);
     expectErrorBox(answers, QStringLiteral("File Error!"));
@@ -269,6 +332,69 @@ void TestRegisterFileCommands::failedWriteKeepsOldFile()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList { QStringLiteral("kept.qrx") });
 #else
     QSKIP("Needs a file size limit");
+#endif
+}
+
+void TestRegisterFileCommands::saveIntoReadOnlyFolder_data()
+{
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<bool>("sizeLimited");
+    QTest::newRow("writable file: written in place") << true << false;
+    QTest::newRow("size limit") << true << true;
+    QTest::newRow("read-only file") << false << false;
+}
+
+void TestRegisterFileCommands::saveIntoReadOnlyFolder()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(bool, fileWritable);
+    QFETCH(bool, sizeLimited);
+    const QByteArray oldContents = "reg 0x01 0x02 w\n";
+    const QString folder = m_dir->filePath(QStringLiteral("locked"));
+    const QString path = folder + QStringLiteral("/registers.qrx");
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(writeFile(path, oldContents));
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadUser;
+    QVERIFY(QFile::setPermissions(path, fileWritable ? readable | QFile::WriteOwner | QFile::WriteUser
+                                                     : readable));
+    QVERIFY(QFile::setPermissions(folder, readable | QFile::ExeOwner | QFile::ExeUser));
+    const bool failing = sizeLimited || !fileWritable;
+
+    FileSizeLimit limit;
+    QList<ModalAnswers::Step> steps { chooseFile(path, [&] {
+                                          if (sizeLimited)
+                                              limit.impose();
+                                      }),
+                                      pressButton(QMessageBox::Yes) };
+    if (failing) {
+        steps << [&limit](QWidget *modal) {
+            limit.lift();
+            pressButton(QMessageBox::Ok)(modal);
+        };
+    }
+    ModalAnswers answers(steps);
+    {
+        PermissionChecks enforced;
+        m_commands->save();
+    }
+    limit.lift();
+    const QStringList files = QDir(folder).entryList(QDir::Files);
+    QVERIFY(QFile::setPermissions(folder, readable | QFile::WriteOwner | QFile::WriteUser
+                                                  | QFile::ExeOwner | QFile::ExeUser));
+
+    QCOMPARE(files, QStringList { QStringLiteral("registers.qrx") });
+    if (failing) {
+        QCOMPARE(answers.seen.size(), 3);
+        expectErrorBox(answers, QStringLiteral("File Error!"));
+        if (!fileWritable)
+            QCOMPARE(fileContents(path), oldContents);
+    } else {
+        QCOMPARE(answers.unexpected, 0);
+        QCOMPARE(answers.seen.size(), 2);
+        QCOMPARE(fileContents(path).count('\n'), 27);
+    }
+#else
+    QSKIP("Needs Linux file permissions and capabilities");
 #endif
 }
 

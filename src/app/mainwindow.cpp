@@ -11,6 +11,7 @@
 #include "device/transferreporter.h"
 #include "dialog/direct_access.h"
 #include "panel/aboutbox.h"
+#include "panel/panelfont.h"
 #include "regfile/registerfilecommands.h"
 
 #include <QComboBox>
@@ -18,6 +19,7 @@
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
 {
+    fitPanelFont(*this);
     ui->setupUi(this);
     controls = PanelControls::collect(*this);
     connectPanel();
@@ -45,6 +47,14 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+bool MainWindow::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::ApplicationFontChange)
+        fitPanelFont(*this);
+    return handled;
+}
 
 // Wires every panel control to the binding engine: all buttons share one
 // non-exclusive group whose ids are their list indices, and every combo box

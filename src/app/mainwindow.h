@@ -42,6 +42,10 @@ public:
     DeviceLink &deviceLink() { return link; }
     const PanelControls &panelControls() const { return controls; }
 
+protected:
+    // A new desktop font reaches the panel only up to the size it is laid out for.
+    bool event(QEvent *event) override;
+
 private slots:
     void init_hardware();
     void on_autowrite_clicked();

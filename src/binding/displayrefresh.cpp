@@ -15,10 +15,13 @@
 
 namespace {
 
+// The text colour goes with the background: a dark desktop scheme's light
+// text would not show on it.
 QPalette withBaseColour(const QPalette &base, const QColor &colour)
 {
     QPalette p = base;
     p.setBrush(QPalette::Base, QBrush(colour, Qt::SolidPattern));
+    p.setBrush(QPalette::Text, QBrush(DisplayRefresh::indicatorTextColour, Qt::SolidPattern));
     return p;
 }
 

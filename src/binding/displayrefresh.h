@@ -18,6 +18,8 @@ class DisplayRefresh
 public:
     static constexpr QColor indicatorOffColour{209, 209, 209};
     static constexpr QColor indicatorOnColour{234, 137, 143};
+    // Dark text, since both colours stay light under any desktop scheme.
+    static constexpr QColor indicatorTextColour{0, 0, 0};
 
     DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror, DeviceLink &link,
                    const bool &autoWrite, const QWidget &paletteSource);

@@ -10,10 +10,13 @@
 
 namespace {
 
+// The text colour goes with the background: a dark desktop scheme's light
+// text would not show on it.
 QPalette withWindowColour(const QPalette &base, const QColor &colour)
 {
     QPalette p = base;
     p.setBrush(QPalette::Window, QBrush(colour, Qt::SolidPattern));
+    p.setBrush(QPalette::WindowText, QBrush(StatusFields::stateTextColour, Qt::SolidPattern));
     return p;
 }
 

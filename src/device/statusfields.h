@@ -14,6 +14,8 @@ class StatusFields
 public:
     static constexpr QColor readyColour{188, 248, 182};
     static constexpr QColor faultColour{247, 166, 168};
+    // Dark text, since both colours stay light under any desktop scheme.
+    static constexpr QColor stateTextColour{0, 0, 0};
     // The write indicator's two values.
     static constexpr int writeForm = 1;
     static constexpr int readForm = 0;

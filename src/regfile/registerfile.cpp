@@ -24,29 +24,50 @@ constexpr qsizetype maxMessageLength = 999;
 // enough to stay in cache while its lines are scanned.
 constexpr std::size_t readBlockSize = 64 * 1024;
 
-// A line is one text, however long: most lines are handed out in place inside
-// the read block, and only a line that crosses a block border is assembled in
-// a buffer that keeps its capacity from line to line.
+// The longest line the reader takes, its line end not counted. A longer one
+// is a syntax error, so that a file without line feeds (a device, a damaged
+// file) cannot make the reader hold more than this.
+constexpr std::size_t maxLineLength = 4096;
+// The line end a line may carry beyond that: carriage return and line feed.
+constexpr std::size_t maxLineEnd = 2;
+
+// The number of bytes of a line before its line end (line feed, or carriage
+// return and line feed).
+std::size_t textLength(const char *begin, const char *end)
+{
+    std::size_t length = std::size_t(end - begin);
+    if (length > 0 && end[-1] == '\n') {
+        --length;
+        if (length > 0 && end[-2] == '\r')
+            --length;
+    }
+    return length;
+}
+
+// A line is one text up to its limit: most lines are handed out in place
+// inside the read block, and only a line that crosses a block border is
+// assembled in a buffer of bounded size.
 class LineReader
 {
 public:
+    enum Result { Line, TooLong, End };
+
     explicit LineReader(QIODevice &device)
         : m_device(device), m_block(readBlockSize)
     {
+        m_joined.reserve(maxLineLength + maxLineEnd);
     }
 
-    // The next line with its line feed, if it has one; false at the end of
-    // the device. A read error counts as the end.
-    bool next(const char *&begin, const char *&end)
+    // The next line with its line feed, if it has one. A read error counts
+    // as the end of the device. A line found too long is not read further.
+    Result next(const char *&begin, const char *&end)
     {
         m_joined.clear();
         for (;;) {
             if (m_pos == m_limit && !refill()) {
                 if (m_joined.empty())
-                    return false;
-                begin = m_joined.data();
-                end = begin + m_joined.size();
-                return true;
+                    return End;
+                return joinedLine(begin, end);
             }
             const auto *feed = static_cast<const char *>(
                 std::memchr(m_pos, '\n', std::size_t(m_limit - m_pos)));
@@ -55,19 +76,25 @@ public:
                 begin = m_pos;
                 end = lineEnd;
                 m_pos = lineEnd;
-                return true;
+                return textLength(begin, end) > maxLineLength ? TooLong : Line;
             }
+            if (m_joined.size() + std::size_t(lineEnd - m_pos) > maxLineLength + maxLineEnd)
+                return TooLong;
             m_joined.insert(m_joined.end(), m_pos, lineEnd);
             m_pos = lineEnd;
-            if (feed) {
-                begin = m_joined.data();
-                end = begin + m_joined.size();
-                return true;
-            }
+            if (feed)
+                return joinedLine(begin, end);
         }
     }
 
 private:
+    Result joinedLine(const char *&begin, const char *&end) const
+    {
+        begin = m_joined.data();
+        end = begin + m_joined.size();
+        return textLength(begin, end) > maxLineLength ? TooLong : Line;
+    }
+
     bool refill()
     {
         const qint64 count = m_device.read(m_block.data(), qint64(m_block.size()));
@@ -126,13 +153,15 @@ bool matchWord(const char *&p, const char *end, const char *word)
     return true;
 }
 
-// "0x" and then one or two hexadecimal digits, the value always a byte. No
-// sign is accepted, so no number can point outside the register array.
+// "0x" and then one or two hexadecimal digits, the value always a byte. As in
+// a C formatted scan, white space may stand between the two. No sign is
+// accepted, so no number can point outside the register array.
 bool scanHexByte(const char *&p, const char *end, int &value)
 {
     constexpr int maxDigits = 2;
     if (!matchWord(p, end, "0x"))
         return false;
+    p = skipScanSpace(p, end);
     int digits = 0;
     value = 0;
     for (; digits < maxDigits && p != end; ++digits, ++p) {
@@ -260,7 +289,8 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
 }
 
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
-                   const RegisterWriteCallback &registerWrite, const DelayCallback &delay)
+                   const RegisterWriteCallback &registerWrite, const DelayCallback &delay,
+                   const StoreCallback &stored)
 {
     qCDebug(lcTrace, "parse_reg_file()");
 
@@ -268,8 +298,13 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
     const char *begin = nullptr;
     const char *end = nullptr;
     int lines = 0;
-    while (reader.next(begin, end)) {
+    LineReader::Result line;
+    while ((line = reader.next(begin, end)) != LineReader::End) {
         ++lines;
+        if (line == LineReader::TooLong) {
+            errorLine = lines;
+            return -1;
+        }
         const Statement statement = classify(begin, end);
         switch (statement.kind) {
         case Statement::Comment:
@@ -283,6 +318,8 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
                 return -1;
             }
             registers[statement.address] = quint8(statement.data);
+            if (stored)
+                stored(statement.address);
             if (statement.write && registerWrite)
                 registerWrite(statement.address, registers[statement.address]);
             break;

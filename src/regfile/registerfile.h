@@ -19,6 +19,10 @@ using RegisterWriteCallback = std::function<void(int address, int data)>;
 // record the delays instead of sitting through them.
 using DelayCallback = std::function<void(int milliseconds)>;
 
+// Told the address of every register statement once its byte is stored,
+// with or without the write mark: which registers a file names.
+using StoreCallback = std::function<void(int address)>;
+
 // The delay of a real load: delay statements exist to give the chip time
 // between register writes, so the wait blocks the calling thread.
 void blockingDelay(int milliseconds);
@@ -33,15 +37,18 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
 
 // Reads a register file from a device open for reading, line by line, and
 // lets each statement take effect in file order: register statements store
-// their byte into registers[address] (address below bound) and call
-// registerWrite when they carry the write mark; delay statements call delay.
-// Returns the number of lines read, or -1 at the first syntax error with its
-// 1-based line number in errorLine (left untouched otherwise); what earlier
-// lines did stays in force. The device is read in blocks, so after an error
-// its position lies somewhere behind the offending line.
+// their byte into registers[address] (address below bound), call stored and
+// call registerWrite when they carry the write mark; delay statements call
+// delay. Returns the number of lines read, or -1 at the first syntax error
+// with its 1-based line number in errorLine (left untouched otherwise); what
+// earlier lines did stays in force. A line longer than 4,096 bytes before its
+// line end is a syntax error, so memory stays bounded whatever the device
+// holds. The device is read in blocks, so after an error its position lies
+// somewhere behind the offending line.
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
                    const RegisterWriteCallback &registerWrite,
-                   const DelayCallback &delay = blockingDelay);
+                   const DelayCallback &delay = blockingDelay,
+                   const StoreCallback &stored = {});
 
 // The one report of a syntax error, "Syntax error in file NAME, line N.", cut
 // to at most 999 characters so that an absurdly long path cannot blow up the

@@ -11,6 +11,14 @@
 
 #include <utility>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QFileInfo>
+#endif
+
 namespace {
 
 constexpr char startDirectory[] = ".";
@@ -18,6 +26,29 @@ constexpr char startDirectory[] = ".";
 QString fileFilter()
 {
     return QCoreApplication::translate("MainWindow", "QRX register files (*.qrx)");
+}
+
+// Opens a register file for loading, only if it is a regular file. Opening a
+// FIFO would wait for a writer and freeze the window for good, and a device
+// may never end: neither is opened that far. The opening itself does not
+// block, and the type is checked on what was opened, not on the name.
+bool openRegularFile(QFile &file, const QString &fileName)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#else
+    file.setFileName(fileName);
+    return QFileInfo(fileName).isFile() && file.open(QIODevice::ReadOnly);
+#endif
 }
 
 } // namespace
@@ -40,10 +71,13 @@ void RegisterFileCommands::save()
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
 
     // QSaveFile writes beside the target and renames only on commit, so a
-    // failed save cannot leave a truncated file in place of the old one. The
-    // explicit flush matters: commit() does not notice a buffered write that
-    // fails while the file is closed, and would put the short file in place.
+    // failed save cannot leave a truncated file in place of the old one. A
+    // folder that takes no new file but holds a writable one gets the file
+    // written in place, as a plain open for writing would. The explicit flush
+    // matters: commit() does not notice a buffered write that fails while the
+    // file is closed, and would put the short file in place.
     QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)
         || !write_reg_file(file, m_registers.data(), int(m_registers.size()),
                            QDateTime::currentDateTime())
@@ -62,8 +96,8 @@ void RegisterFileCommands::load()
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!openRegularFile(file, fileName)) {
         showError(QStringLiteral("File Error!"));
         return;
     }

@@ -18,11 +18,13 @@ public:
                          RegisterWriteCallback registerWrite);
 
     // Saves the mirror. The previous file is replaced only by a complete new
-    // one; any failure shows "File Error!" and leaves it as it was.
+    // one, unless its folder takes no new file: then it is written in place.
+    // Any failure shows "File Error!".
     void save();
 
-    // Loads a file into the mirror, writing marked registers to the chip in
-    // file order. Neither refreshes the panel: that waits for the next
+    // Loads a regular file into the mirror, writing marked registers to the
+    // chip in file order; anything else (a FIFO, a device, a folder) shows
+    // "File Error!". Neither refreshes the panel: that waits for the next
     // display refresh.
     void load();
 
