@@ -4,19 +4,14 @@
 # they are left out.
 find_program(ZQ_GZIP gzip)
 
-# zq_install_gzipped(SOURCE DESTINATION [NAME name]): installs SOURCE, a file
-# of the current source folder, as DESTINATION/name.gz (name defaults to the
-# file's own name).
+# zq_install_gzipped(SOURCE DESTINATION): installs SOURCE, a file of the
+# current source folder or an absolute path, as DESTINATION/<its name>.gz.
 function(zq_install_gzipped source destination)
-    cmake_parse_arguments(PARSE_ARGV 2 arg "" "NAME" "")
     if(NOT ZQ_GZIP)
         return()
     endif()
     get_filename_component(input ${source} ABSOLUTE)
     get_filename_component(name ${source} NAME)
-    if(arg_NAME)
-        set(name ${arg_NAME})
-    endif()
     file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/gzipped)
     set(copy ${CMAKE_CURRENT_BINARY_DIR}/gzipped/${name})
     add_custom_command(OUTPUT ${copy}.gz
