@@ -1,7 +1,7 @@
 #include "commandline.h"
 
-#include "hexdigit.h"
-#include "product.h"
+#include "common/hexdigit.h"
+#include "common/product.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "registercommands.h"
 
+#include "common/hexbyte.h"
 #include "device/devicelink.h"
-#include "device/hexbyte.h"
 #include "dialog/bitnames.h"
 #include "regfile/registerfile.h"
 

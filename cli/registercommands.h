@@ -2,8 +2,8 @@
 #define ZQ40613_CLI_REGISTERCOMMANDS_H
 
 #include "binding/panelreadouts.h"
-#include "binding/registermirror.h"
 #include "commandline.h"
+#include "common/registermirror.h"
 
 #include <QByteArray>
 #include <QString>

@@ -15,7 +15,7 @@
 
 #include "binding/bindingname.h"
 #include "binding/fieldcodec.h"
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 #include <QByteArray>
 #include <QString>

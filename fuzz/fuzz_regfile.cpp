@@ -10,7 +10,7 @@
 
 #include "fuzzcheck.h"
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>

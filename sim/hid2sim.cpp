@@ -4,7 +4,7 @@
 #include "hid2sim.h"
 #include "userboard.h"
 
-#include "device/hid2.h"
+#include "hid2.h"
 
 #include <chrono>
 #include <cstdlib>

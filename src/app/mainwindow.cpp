@@ -4,10 +4,9 @@
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
-#include "device/connectionsupervisor.h"
+#include "common/trace.h"
 #include "device/panellogs.h"
 #include "device/statusfields.h"
-#include "device/trace.h"
 #include "device/transferreporter.h"
 #include "dialog/direct_access.h"
 #include "panel/aboutbox.h"
@@ -28,17 +27,14 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     logs = std::make_unique<PanelLogs>(controls.registerLog, controls.eventLog);
     reporter = std::make_unique<TransferReporter>(*status, *logs);
     edits = std::make_unique<ControlEdits>(mirror, link, *reporter);
-    refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, edits->autoWrite(),
+    supervisor = std::make_unique<ConnectionSupervisor>(
+            link, mirror, [this] { status->showLinkState(); },
+            [this] { refresh->update_display(); }, [this] { on_readregisters_clicked(); });
+    refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *supervisor,
                                                *ui->statusBar);
     bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *logs, *status, *refresh);
-    supervisor = std::make_unique<ConnectionSupervisor>(
-            link, mirror, *status, [this] { refresh->update_display(); },
-            [this] { on_readregisters_clicked(); });
     registerFiles = std::make_unique<RegisterFileCommands>(
             this, mirror, [this](int address, int data) { link.register_write(address, data); });
-
-    connect(&link.reconnectTimer(), &QTimer::timeout, this, &MainWindow::init_hardware);
-    connect(&link.pollTimer(), &QTimer::timeout, this, &MainWindow::timer_func);
 
     init_hardware();
     supervisor->refreshPanel();

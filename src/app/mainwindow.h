@@ -2,7 +2,8 @@
 #define ZQ40613_MAINWINDOW_H
 
 #include "binding/panelcontrols.h"
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
+#include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
 
 #include <QButtonGroup>
@@ -11,7 +12,6 @@
 #include <memory>
 
 class BulkTransfer;
-class ConnectionSupervisor;
 class ControlEdits;
 class Controller;
 class DisplayRefresh;
@@ -27,8 +27,9 @@ class MainWindow;
 
 // The one window of the program. It carries the panel form, creates the
 // objects the rest of the program works with, and its slots are the entry
-// points of every user action and timer tick; the work itself is done by the
-// small classes it owns.
+// points of every user action; the work itself is done by the small classes
+// it owns. The connection supervision's timers tick into it directly;
+// init_hardware() and timer_func() run the same steps on demand.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -40,6 +41,7 @@ public:
     // The state the panel shows, for tools and tests that drive the window.
     RegisterMirror &registerMirror() { return mirror; }
     DeviceLink &deviceLink() { return link; }
+    const ConnectionSupervisor &connectionSupervisor() const { return *supervisor; }
     const PanelControls &panelControls() const { return controls; }
 
 protected:

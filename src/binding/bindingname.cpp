@@ -1,7 +1,7 @@
 #include "binding/bindingname.h"
 
-#include "device/trace.h"
-#include "hexdigit.h"
+#include "common/hexdigit.h"
+#include "common/trace.h"
 
 #include <QByteArray>
 

@@ -26,14 +26,14 @@ void BulkTransfer::readAll()
         logs.registerRead(address, mirror[address]);
     }
     refresh.update_display();
-    status.write_statusbar(0, 0, StatusFields::writeForm);
+    status.showLinkState();
 }
 
 void BulkTransfer::writeAll()
 {
     writeCheckBoxRegisters();
     writeComboBoxRegisters();
-    status.write_statusbar(0, 0, StatusFields::writeForm);
+    status.showLinkState();
 }
 
 bool BulkTransfer::writeAndLog(int address)

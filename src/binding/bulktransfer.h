@@ -1,7 +1,7 @@
 #ifndef ZQ40613_BULKTRANSFER_H
 #define ZQ40613_BULKTRANSFER_H
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 class DeviceLink;
 class DisplayRefresh;

@@ -2,8 +2,8 @@
 
 #include "binding/bindingname.h"
 #include "binding/fieldcodec.h"
+#include "common/trace.h"
 #include "device/devicelink.h"
-#include "device/trace.h"
 #include "device/transferreporter.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 #ifndef ZQ40613_CONTROLEDITS_H
 #define ZQ40613_CONTROLEDITS_H
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 class DeviceLink;
 class QAbstractButton;
@@ -25,7 +25,7 @@ public:
     void buttonClicked(const QAbstractButton &button);
 
     void setAutoWrite(bool on) { autoWriteFlag = on; }
-    const bool &autoWrite() const { return autoWriteFlag; }
+    bool autoWrite() const { return autoWriteFlag; }
 
 private:
     void writeAndReport(int address);

@@ -1,11 +1,13 @@
 #include "binding/displayrefresh.h"
 
 #include "binding/bindingname.h"
+#include "binding/controledits.h"
 #include "binding/fieldcodec.h"
 #include "binding/panelcontrols.h"
 #include "binding/panelreadouts.h"
+#include "common/trace.h"
+#include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
-#include "device/trace.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -33,9 +35,10 @@ int bitOf(quint8 byte, int bit)
 } // namespace
 
 DisplayRefresh::DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror,
-                               DeviceLink &link, const bool &autoWrite,
+                               DeviceLink &link, const ControlEdits &edits,
+                               const ConnectionSupervisor &supervisor,
                                const QWidget &paletteSource)
-    : controls(controls), mirror(mirror), link(link), autoWrite(autoWrite),
+    : controls(controls), mirror(mirror), link(link), edits(edits), supervisor(supervisor),
       paletteSource(paletteSource)
 {
 }
@@ -96,16 +99,13 @@ void DisplayRefresh::refreshLineEdits()
             break;
         case LineEditBinding::PinLevel:
             qCDebug(lcTrace, "lineEdit : pingroup %d pin %d", b.group, b.pin);
-            value = link.pin_read(b.group, b.pin) != 0 ? 1 : 0;
+            value = readBinding(link, b).level;
             break;
-        case LineEditBinding::Adc: {
+        case LineEditBinding::Adc:
             qCDebug(lcTrace, "lineEdit : read_adc() dev=%d, ch=%d, %d bits, vref=%2.2f, coeff=%2.2f",
                     b.device, b.channel, b.resolution, b.reference, b.coefficient);
-            const double volts =
-                    link.adc_read(b.device, b.channel, b.reference, b.resolution, b.coefficient);
-            edit->setText(probeText(volts));
+            edit->setText(readBinding(link, b).text);
             continue;
-        }
         }
         qCDebug(lcTrace, "%s", qPrintable(edit->objectName()));
         edit->setPalette(indicatorPalettes[value]);
@@ -116,7 +116,7 @@ void DisplayRefresh::refreshLineEdits()
 void DisplayRefresh::refreshModeCheckBoxes()
 {
     if (controls.autoWrite)
-        controls.autoWrite->setChecked(autoWrite);
+        controls.autoWrite->setChecked(edits.autoWrite());
     if (controls.pollStatus)
-        controls.pollStatus->setChecked(link.isPolling());
+        controls.pollStatus->setChecked(supervisor.isPolling());
 }

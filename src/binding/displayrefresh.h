@@ -1,10 +1,12 @@
 #ifndef ZQ40613_DISPLAYREFRESH_H
 #define ZQ40613_DISPLAYREFRESH_H
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 #include <QColor>
 
+class ConnectionSupervisor;
+class ControlEdits;
 class DeviceLink;
 class QWidget;
 struct PanelControls;
@@ -22,7 +24,8 @@ public:
     static constexpr QColor indicatorTextColour{0, 0, 0};
 
     DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror, DeviceLink &link,
-                   const bool &autoWrite, const QWidget &paletteSource);
+                   const ControlEdits &edits, const ConnectionSupervisor &supervisor,
+                   const QWidget &paletteSource);
 
     void update_display();
 
@@ -35,7 +38,8 @@ private:
     const PanelControls &controls;
     const RegisterMirror &mirror;
     DeviceLink &link;
-    const bool &autoWrite;
+    const ControlEdits &edits;
+    const ConnectionSupervisor &supervisor;
     const QWidget &paletteSource;
 };
 

@@ -1,6 +1,6 @@
 #include "binding/fieldcodec.h"
 
-#include "device/trace.h"
+#include "common/trace.h"
 
 namespace {
 

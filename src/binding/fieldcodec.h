@@ -2,7 +2,7 @@
 #define ZQ40613_FIELDCODEC_H
 
 #include "binding/bindingname.h"
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 
 // The arithmetic between a combo box's item index and the register bits of
 // its field binding. Item i of a plain field stands for field value i; item i

@@ -13,28 +13,34 @@ constexpr int probeTextLength = 11;
 constexpr int pinReadFailed = -1;
 constexpr double adcReadFailed = -1.0;
 
-} // namespace
-
 QString probeText(double volts)
 {
     return QString::asprintf("%2.2f", volts).left(probeTextLength);
 }
 
-ReadoutValue readReadout(DeviceLink &link, const char *bindingName)
+} // namespace
+
+ReadoutValue readBinding(DeviceLink &link, const LineEditBinding &b)
 {
-    const LineEditBinding b = get_le_addr(QLatin1String(bindingName));
     ReadoutValue value;
     if (b.kind == LineEditBinding::PinLevel) {
         const int level = link.pin_read(b.group, b.pin);
         value.ok = level != pinReadFailed;
-        if (value.ok)
-            value.text = QString::number(level != 0 ? 1 : 0);
+        value.level = level != 0 ? 1 : 0;
+        value.text = QString::number(value.level);
     } else if (b.kind == LineEditBinding::Adc) {
         const double volts = link.adc_read(b.device, b.channel, b.reference, b.resolution,
                                            b.coefficient);
         value.ok = volts != adcReadFailed;
-        if (value.ok)
-            value.text = probeText(volts);
+        value.text = probeText(volts);
     }
+    return value;
+}
+
+ReadoutValue readReadout(DeviceLink &link, const char *bindingName)
+{
+    ReadoutValue value = readBinding(link, get_le_addr(QLatin1String(bindingName)));
+    if (!value.ok)
+        value.text.clear();
     return value;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class DeviceLink;
+struct LineEditBinding;
 
 // The board readings the panel shows beside the chip's registers: the two pin
 // indicators and the four probe read-outs, each with its label and the
@@ -28,19 +29,25 @@ inline constexpr PanelReadout panelProbes[] = {
     {"BUCK3", "adc000510244100"},
 };
 
-// A probe voltage as its read-out shows it: "%2.2f", at most 11 characters.
-QString probeText(double volts);
-
-// One reading of a pin-level or ADC binding through the device link, as the
-// panel's refresh makes it, and its text as the panel shows it ("0" or "1"
-// for a pin, the probe text for a voltage). A failed board call, or a name
-// that is neither kind, gives ok = false and no text.
+// One reading of a pin-level or ADC binding through the device link.
+// ok says whether the board answered; level and text are what the panel shows
+// for the reading, a failed one included: level 1 for a pin whose read gave
+// anything but 0, and text "0" or "1" for a pin, the voltage "%2.2f" (at most
+// 11 characters) for a probe.
 struct ReadoutValue
 {
     bool ok = false;
+    int level = 0;
     QString text;
 };
 
+// The one way the board readings are made, by the panel's display refresh
+// and, through readReadout(), by programs without the panel. A binding of
+// another kind reads nothing and gives ok = false.
+ReadoutValue readBinding(DeviceLink &link, const LineEditBinding &binding);
+
+// The same by binding name, for programs without the panel: a failed board
+// call, or a name that is neither kind, gives ok = false and no text.
 ReadoutValue readReadout(DeviceLink &link, const char *bindingName);
 
 #endif

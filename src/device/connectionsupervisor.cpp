@@ -1,23 +1,39 @@
 #include "device/connectionsupervisor.h"
 
+#include "common/trace.h"
 #include "device/devicelink.h"
-#include "device/statusfields.h"
-#include "device/trace.h"
 
 #include <utility>
 
 ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror,
-                                           StatusFields &status,
+                                           std::function<void()> showLinkState,
                                            std::function<void()> refreshDisplay,
                                            std::function<void()> readBack)
-    : link(link), mirror(mirror), status(status), refreshDisplay(std::move(refreshDisplay)),
-      readBack(std::move(readBack))
+    : link(link), mirror(mirror), showLinkState(std::move(showLinkState)),
+      refreshDisplay(std::move(refreshDisplay)), readBack(std::move(readBack))
 {
+    setUpTimer(reconnect, &ConnectionSupervisor::init_hardware);
+    setUpTimer(poll, &ConnectionSupervisor::timer_func);
+    // Directly, so that the rule has run before the failing call returns and
+    // its caller looks at the link again.
+    connect(&link, &DeviceLink::callFailed, this, &ConnectionSupervisor::applyNotConnectedPolicy,
+            Qt::DirectConnection);
 }
 
-void ConnectionSupervisor::showLinkState()
+// The one place that sets the timers up; both stay stopped until the link
+// state starts them.
+void ConnectionSupervisor::setUpTimer(QTimer &timer, void (ConnectionSupervisor::*tick)())
 {
-    status.write_statusbar(0, 0, StatusFields::writeForm);
+    connect(&timer, &QTimer::timeout, this, tick);
+}
+
+// The link has marked the board as not connected already. Starting the
+// reconnect timer again restarts its interval, so the next attempt follows
+// 500 ms after the latest failure.
+void ConnectionSupervisor::applyNotConnectedPolicy()
+{
+    poll.stop();
+    reconnect.start(reconnectIntervalMs);
 }
 
 void ConnectionSupervisor::init_hardware()
@@ -25,14 +41,16 @@ void ConnectionSupervisor::init_hardware()
     // The tick after a successful open finds the board connected and ends
     // the retry cycle.
     if (link.isConnected()) {
-        link.reconnectTimer().stop();
+        reconnect.stop();
         refreshPanel();
         return;
     }
     qCDebug(lcTrace, "init_hardware()");
     showLinkState();
-    if (!link.openBoard())
+    if (!link.openBoard()) {
+        reconnect.start(reconnectIntervalMs);
         return;
+    }
     showLinkState();
     readBack();
 }
@@ -58,5 +76,8 @@ void ConnectionSupervisor::timer_func()
 void ConnectionSupervisor::setPolling(bool on)
 {
     qCDebug(lcTrace, "on_pollstatus_clicked()");
-    link.setPolling(on);
+    if (on)
+        poll.start(pollIntervalMs);
+    else
+        poll.stop();
 }

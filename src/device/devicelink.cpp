@@ -1,7 +1,7 @@
 #include "device/devicelink.h"
 
+#include "common/trace.h"
 #include "device/controller.h"
-#include "device/trace.h"
 
 #include <QThread>
 
@@ -48,16 +48,14 @@ constexpr unsigned long pinSettleMs = 50;
 } // namespace
 
 DeviceLink::DeviceLink(Controller &controller, QObject *parent)
-    : QObject(parent), board(controller), reconnect(this), poll(this)
+    : QObject(parent), board(controller)
 {
 }
 
-void DeviceLink::applyNotConnectedPolicy()
+void DeviceLink::reportFailure()
 {
     connected = false;
-    poll.stop();
-    polling = false;
-    reconnect.start(reconnectIntervalMs);
+    emit callFailed();
 }
 
 int DeviceLink::register_read(int address)
@@ -65,7 +63,7 @@ int DeviceLink::register_read(int address)
     qCDebug(lcTrace, "register read(), address = 0x%02x", address & byteMask);
     const int value = board.spi_read(deviceHandle, address & byteMask, 0);
     if (value == -1) {
-        applyNotConnectedPolicy();
+        reportFailure();
         return -1;
     }
     connected = true;
@@ -78,7 +76,7 @@ int DeviceLink::register_write(int address, int data)
             data & byteMask);
     if (board.spi_write(deviceHandle, address & byteMask, data & byteMask, 0) == 0) {
         qCDebug(lcTrace, "write failed.");
-        applyNotConnectedPolicy();
+        reportFailure();
         return 0;
     }
     connected = true;
@@ -91,7 +89,7 @@ void DeviceLink::pin_write(int group, int pin, int level)
     if (board.set_pin(deviceHandle, (group + controllerGroupOffset) & byteMask, pin & byteMask,
                       level, 0)
         == 0)
-        applyNotConnectedPolicy();
+        reportFailure();
 }
 
 int DeviceLink::pin_read(int group, int pin)
@@ -100,7 +98,7 @@ int DeviceLink::pin_read(int group, int pin)
             board.read_pin(deviceHandle, (group + controllerGroupOffset) & byteMask, pin & byteMask, 0);
     qCDebug(lcTrace, "read pin %d.%d = %d", group, pin, level);
     if (level == -1)
-        applyNotConnectedPolicy();
+        reportFailure();
     return level;
 }
 
@@ -116,7 +114,7 @@ double DeviceLink::adc_read(int device, int channel, double reference, int bits,
                                              / fullScale);
     qCDebug(lcTrace, "val = %d (%2.2f V)", raw, volts);
     if (raw == -1) {
-        applyNotConnectedPolicy();
+        reportFailure();
         return -1.0;
     }
     return volts;
@@ -127,7 +125,6 @@ bool DeviceLink::openBoard()
     deviceHandle = board.usb_hid_init();
     if (deviceHandle == -1) {
         connected = false;
-        reconnect.start(reconnectIntervalMs);
         return false;
     }
     board.init_controller(deviceHandle);
@@ -150,13 +147,4 @@ void DeviceLink::driveDevSleep(bool high)
     board.set_pin(deviceHandle, devSleepGroup, devSleepPin, high ? 1 : 0, 0);
     if (high)
         QThread::msleep(pinSettleMs);
-}
-
-void DeviceLink::setPolling(bool on)
-{
-    polling = on;
-    if (on)
-        poll.start(pollIntervalMs);
-    else
-        poll.stop();
 }

@@ -2,24 +2,19 @@
 #define ZQ40613_DEVICELINK_H
 
 #include <QObject>
-#include <QTimer>
 
 class Controller;
 
 // The link to the evaluation board: every register, pin and ADC access goes
-// through here. It keeps the device handle and the connected and polling
-// flags, and applies one rule whenever a board call fails: mark the board as
-// not connected, stop polling and retry the connection 500 ms after the latest
-// failure. The reconnect and poll timers live here; whoever supervises the
-// connection connects to their timeouts.
+// through here. It keeps the device handle and the connected flag. Every
+// failed board call marks the board as not connected and is reported through
+// callFailed(); what follows from a failure (polling off, another connection
+// attempt 500 ms later) is the connection supervision's.
 class DeviceLink : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int reconnectIntervalMs = 500;
-    static constexpr int pollIntervalMs = 1000;
-
     explicit DeviceLink(Controller &controller, QObject *parent = nullptr);
 
     // Register transfers; a read returns 0..255 or -1, a write 1 or 0.
@@ -34,7 +29,7 @@ public:
     double adc_read(int device, int channel, double reference, int bits, double coefficient);
 
     // Opens the board and applies the pin set-up. On success the board counts
-    // as connected; without a board the reconnect timer is started.
+    // as connected, without a board as not connected.
     bool openBoard();
 
     // Drive the two board pins that have no binding name of their own; the
@@ -42,25 +37,24 @@ public:
     void pulseHostController();
     void driveDevSleep(bool high);
 
-    void setPolling(bool on);
-
     int handle() const { return deviceHandle; }
     bool isConnected() const { return connected; }
-    bool isPolling() const { return polling; }
 
-    QTimer &reconnectTimer() { return reconnect; }
-    QTimer &pollTimer() { return poll; }
     Controller &controller() { return board; }
 
+signals:
+    // A board call has failed, once per failure. It is emitted inside the
+    // failing call, before the call returns its failure value: connected with
+    // Qt::DirectConnection, a receiver has done its part before the caller
+    // carries on.
+    void callFailed();
+
 private:
-    void applyNotConnectedPolicy();
+    void reportFailure();
 
     Controller &board;
     int deviceHandle = -1;
     bool connected = false;
-    bool polling = false;
-    QTimer reconnect;
-    QTimer poll;
 };
 
 #endif

@@ -1,6 +1,6 @@
 #include "device/hid2library.h"
 
-#include "device/trace.h"
+#include "common/trace.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #define ZQ40613_HID2LIBRARY_H
 
 #include "device/controller.h"
-#include "device/hid2.h"
+#include "device/hid2/hid2.h"
 
 #include <QLibrary>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "device/panellogs.h"
 
-#include "device/hexbyte.h"
+#include "common/hexbyte.h"
 
 #include <QTime>
 

@@ -1,8 +1,8 @@
 #include "device/statusfields.h"
 
+#include "common/hexbyte.h"
+#include "common/trace.h"
 #include "device/devicelink.h"
-#include "device/hexbyte.h"
-#include "device/trace.h"
 
 #include <QLabel>
 #include <QPalette>

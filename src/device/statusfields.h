@@ -25,6 +25,9 @@ public:
     // Shows the link state and the transfer; a nonzero write indicator gives
     // the write form "W", zero the read form "R".
     void write_statusbar(int address, int data, int write);
+    // Shows the link state: the write form with address and data 0, what
+    // every connection attempt, poll and bulk transfer ends with.
+    void showLinkState() { write_statusbar(0, 0, writeForm); }
 
     QLabel *stateLabel() const { return state; }
     QLabel *transferLabel() const { return transfer; }

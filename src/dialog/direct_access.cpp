@@ -1,6 +1,6 @@
 #include "dialog/direct_access.h"
 
-#include "device/hexbyte.h"
+#include "common/hexbyte.h"
 #include "dialog/bitnames.h"
 #include "ui_direct_access.h"
 

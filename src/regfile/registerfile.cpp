@@ -1,8 +1,8 @@
 #include "registerfile.h"
 
-#include "device/trace.h"
-#include "hexdigit.h"
-#include "product.h"
+#include "common/hexdigit.h"
+#include "common/product.h"
+#include "common/trace.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "registerfilecommands.h"
 
-#include "device/trace.h"
+#include "common/trace.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #ifndef ZQ40613_REGISTERFILECOMMANDS_H
 #define ZQ40613_REGISTERFILECOMMANDS_H
 
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 #include "regfile/registerfile.h"
 
 class QString;

@@ -1,6 +1,6 @@
 #include "panel/aboutbox.h"
 
-#include "product.h"
+#include "common/product.h"
 
 #include <QtTest>
 

@@ -18,7 +18,7 @@
 
 // The program against the simulated board, loaded the way the program loads
 // a controller library: what an engineer sees in ./run.
-class TestSimulatedBoard : public QObject
+class TestWindowOnSimulator : public QObject
 {
     Q_OBJECT
 
@@ -54,25 +54,25 @@ private:
     std::unique_ptr<MainWindow> window;
 };
 
-void TestSimulatedBoard::initTestCase()
+void TestWindowOnSimulator::initTestCase()
 {
     board = std::make_unique<SimulatedBoard>(QStringLiteral(SIM_DIR));
     QVERIFY2(board->isReady(), qPrintable(board->failure()));
 }
 
-void TestSimulatedBoard::init()
+void TestWindowOnSimulator::init()
 {
     board->reset();
     board->setBatteryMv(3700);
     window = std::make_unique<MainWindow>(board->library);
 }
 
-void TestSimulatedBoard::cleanup()
+void TestWindowOnSimulator::cleanup()
 {
     window.reset();
 }
 
-void TestSimulatedBoard::startsReadyWithTheRegistersReadBack()
+void TestWindowOnSimulator::startsReadyWithTheRegistersReadBack()
 {
     QCOMPARE(state(), QStringLiteral("   ready   "));
     QCOMPARE(find<QLabel>("linkState")->palette().color(QPalette::Window), StatusFields::readyColour);
@@ -86,7 +86,7 @@ void TestSimulatedBoard::startsReadyWithTheRegistersReadBack()
     QCOMPARE(text("adc000710244280"), QStringLiteral("3.70"));
 }
 
-void TestSimulatedBoard::reconnectsAfterBeingPluggedBackIn()
+void TestWindowOnSimulator::reconnectsAfterBeingPluggedBackIn()
 {
     board->setPlugged(0);
     update();
@@ -96,10 +96,10 @@ void TestSimulatedBoard::reconnectsAfterBeingPluggedBackIn()
     sincePlugged.start();
     QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
     QVERIFY(sincePlugged.elapsed() >= 400);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->deviceLink().reconnectTimer().isActive(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->connectionSupervisor().reconnectTimer().isActive(), 2000);
 }
 
-void TestSimulatedBoard::buck1VoltageReachesItsProbe()
+void TestWindowOnSimulator::buck1VoltageReachesItsProbe()
 {
     QComboBox *buck1 = find<QComboBox>("co0750");
     buck1->setCurrentIndex(24);
@@ -109,7 +109,7 @@ void TestSimulatedBoard::buck1VoltageReachesItsProbe()
     QCOMPARE(text("adc000610244200"), QStringLiteral("2.30"));
 }
 
-void TestSimulatedBoard::disablingBuck2ClearsItsStatusAtTheNextPoll()
+void TestWindowOnSimulator::disablingBuck2ClearsItsStatusAtTheNextPoll()
 {
     QCOMPARE(text("le0d2"), QStringLiteral("1"));
     QTest::mouseClick(find<QCheckBox>("cb0a0"), Qt::LeftButton);
@@ -119,7 +119,7 @@ void TestSimulatedBoard::disablingBuck2ClearsItsStatusAtTheNextPoll()
     QCOMPARE(text("adc000410244200"), QStringLiteral("0.00"));
 }
 
-void TestSimulatedBoard::pollingKeepsThePanelLive()
+void TestWindowOnSimulator::pollingKeepsThePanelLive()
 {
     QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
     // The comparator drops when its threshold is set above the battery.
@@ -128,7 +128,7 @@ void TestSimulatedBoard::pollingKeepsThePanelLive()
     QVERIFY(find<QCheckBox>("pollstatus")->isChecked());
 }
 
-void TestSimulatedBoard::directAccessReadsLiveStatusAndWritesPastTheMirror()
+void TestWindowOnSimulator::directAccessReadsLiveStatusAndWritesPastTheMirror()
 {
     find<QAction>("actionDirect_Register_Access")->trigger();
     auto *dialog = find<QDialog>("direct_access");
@@ -154,9 +154,9 @@ void TestSimulatedBoard::directAccessReadsLiveStatusAndWritesPastTheMirror()
 
 // The board is one for every process: with "Poll status" checked, a register
 // written by zq40613-reg shows on the panel at the next tick.
-void TestSimulatedBoard::pollingShowsAWriteFromAnotherProcess()
+void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
 {
-    constexpr int pollWithSlackMs = DeviceLink::pollIntervalMs + 500;
+    constexpr int pollWithSlackMs = ConnectionSupervisor::pollIntervalMs + 500;
     QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
     QComboBox *buck1 = find<QComboBox>("co0750");
     QCOMPARE(buck1->currentText(), QStringLiteral("1.800V"));
@@ -178,9 +178,9 @@ void TestSimulatedBoard::pollingShowsAWriteFromAnotherProcess()
 // The walk-through of the README: zq40613-sim, a process of its own, lowers
 // the battery below the comparator's threshold, unplugs and plugs the board,
 // and a polling panel follows.
-void TestSimulatedBoard::pollingFollowsTheBoardThatZq40613SimDrives()
+void TestWindowOnSimulator::pollingFollowsTheBoardThatZq40613SimDrives()
 {
-    constexpr int pollWithSlackMs = DeviceLink::pollIntervalMs + 500;
+    constexpr int pollWithSlackMs = ConnectionSupervisor::pollIntervalMs + 500;
     const auto simTool = [](const QStringList &arguments) {
         QProcess tool;
         tool.start(QStringLiteral(SIM_TOOL), arguments);
@@ -210,5 +210,5 @@ void TestSimulatedBoard::pollingFollowsTheBoardThatZq40613SimDrives()
     QVERIFY(comparatorInterrupt->isChecked());
 }
 
-QTEST_MAIN(TestSimulatedBoard)
-#include "tst_simulatedboard.moc"
+QTEST_MAIN(TestWindowOnSimulator)
+#include "tst_windowonsimulator.moc"

@@ -32,7 +32,7 @@ void TestRunPath::initTestCase()
             m_binaries += build.relativeFilePath(path);
     }
     for (const char *expected : {"bin/zq40613-eval", "bin/zq40613-reg", "bin/libhid2.so",
-                                 "tests/tst_simboard", "tests/stubs/libhid2stub.so"})
+                                 "tests/sim/tst_hid2sim", "tests/fixtures/stubs/libhid2stub.so"})
         QVERIFY2(m_binaries.contains(QLatin1String(expected)), expected);
 }
 

@@ -1,4 +1,4 @@
-#include "device/hid2.h"
+#include "hid2.h"
 #include "hid2sim.h"
 #include "simulatedboard.h"
 #include "sharedstate.h"
@@ -881,4 +881,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSimBoard)
-#include "tst_simboard.moc"
+#include "tst_hid2sim.moc"

@@ -7,7 +7,7 @@
 
 // File ▸ Load Registers and Save Registers as the user reaches them, with the
 // chip behind them.
-class TestRegisterFileMenu : public QObject
+class TestLoadSaveTransfers : public QObject
 {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ private:
     }
 };
 
-void TestRegisterFileMenu::trigger(WindowFixture &f, const char *action,
+void TestLoadSaveTransfers::trigger(WindowFixture &f, const char *action,
                                    QList<ModalAnswers::Step> steps, ModalAnswers **answersOut)
 {
     auto *answers = new ModalAnswers(std::move(steps));
@@ -41,7 +41,7 @@ void TestRegisterFileMenu::trigger(WindowFixture &f, const char *action,
         delete answers;
 }
 
-void TestRegisterFileMenu::saveThenLoadWritesEveryRegisterInOrder()
+void TestLoadSaveTransfers::saveThenLoadWritesEveryRegisterInOrder()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("panel.qrx"));
@@ -64,7 +64,7 @@ void TestRegisterFileMenu::saveThenLoadWritesEveryRegisterInOrder()
     QCOMPARE(f.board.registers[0x0f], 0x3f);
 }
 
-void TestRegisterFileMenu::loadWritesMarkedStatementsInFileOrder()
+void TestLoadSaveTransfers::loadWritesMarkedStatementsInFileOrder()
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "order.qrx",
@@ -89,7 +89,7 @@ void TestRegisterFileMenu::loadWritesMarkedStatementsInFileOrder()
     QCOMPARE(f.transferLabel()->text(), transfer);
 }
 
-void TestRegisterFileMenu::syntaxErrorNamesTheLine()
+void TestLoadSaveTransfers::syntaxErrorNamesTheLine()
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, "broken.qrx",
@@ -114,5 +114,5 @@ void TestRegisterFileMenu::syntaxErrorNamesTheLine()
     QCOMPARE(f.window->registerMirror()[0x00], quint8(0x00));
 }
 
-QTEST_MAIN(TestRegisterFileMenu)
-#include "tst_registerfilemenu.moc"
+QTEST_MAIN(TestLoadSaveTransfers)
+#include "tst_loadsavetransfers.moc"

@@ -25,8 +25,8 @@ private slots:
 void TestConnectionSupervisor::boardAppearsLater()
 {
     WindowFixture f(false);
-    DeviceLink &link = f.window->deviceLink();
-    QVERIFY(link.reconnectTimer().isActive());
+    const ConnectionSupervisor &supervision = f.window->connectionSupervisor();
+    QVERIFY(supervision.reconnectTimer().isActive());
 
     f.board.present = true;
     f.board.clearCalls();
@@ -37,11 +37,11 @@ void TestConnectionSupervisor::boardAppearsLater()
     QCOMPARE(f.stateColour(), StatusFields::readyColour);
     QCOMPARE(f.registerLog().size(), 1 + 16);
     // Still running after the open; the following tick stops it.
-    QVERIFY(link.reconnectTimer().isActive());
+    QVERIFY(supervision.reconnectTimer().isActive());
 
     f.board.clearCalls();
     f.invoke("init_hardware");
-    QVERIFY(!link.reconnectTimer().isActive());
+    QVERIFY(!supervision.reconnectTimer().isActive());
     QCOMPARE(f.board.callsNamed("usb_hid_init").size(), 0);
     QCOMPARE(f.board.callsNamed("set_pin_dir").size(), 0);
 }
@@ -49,11 +49,11 @@ void TestConnectionSupervisor::boardAppearsLater()
 void TestConnectionSupervisor::boardLostWhilePolling()
 {
     WindowFixture f(true);
-    DeviceLink &link = f.window->deviceLink();
+    const ConnectionSupervisor &supervision = f.window->connectionSupervisor();
     QTest::mouseClick(f.find<QCheckBox>("pollstatus"), Qt::LeftButton);
-    QVERIFY(link.isPolling());
-    QVERIFY(link.pollTimer().isActive());
-    QCOMPARE(link.pollTimer().interval(), 1000);
+    QVERIFY(supervision.isPolling());
+    QVERIFY(supervision.pollTimer().isActive());
+    QCOMPARE(supervision.pollTimer().interval(), 1000);
 
     f.board.present = false;
     f.board.clearCalls();
@@ -67,11 +67,11 @@ void TestConnectionSupervisor::boardLostWhilePolling()
     QCOMPARE(m[0x01], quint8(0x00));
     QCOMPARE(m[0x0f], quint8(0x00));
     QVERIFY(!f.find<QCheckBox>("pollstatus")->isChecked());
-    QVERIFY(!link.pollTimer().isActive());
+    QVERIFY(!supervision.pollTimer().isActive());
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
     QCOMPARE(f.stateColour(), StatusFields::faultColour);
-    QVERIFY(link.reconnectTimer().isActive());
-    QCOMPARE(link.reconnectTimer().interval(), 500);
+    QVERIFY(supervision.reconnectTimer().isActive());
+    QCOMPARE(supervision.reconnectTimer().interval(), 500);
     // The panel shows what the failed reads left.
     QCOMPARE(f.find<QLineEdit>("le0d1")->text(), QStringLiteral("1"));
 }
@@ -81,15 +81,15 @@ void TestConnectionSupervisor::pollingWithoutBoardTurnsItselfOff()
     WindowFixture f(false);
     QCheckBox *poll = f.find<QCheckBox>("pollstatus");
     QTest::mouseClick(poll, Qt::LeftButton);
-    QVERIFY(f.window->deviceLink().pollTimer().isActive());
+    QVERIFY(f.window->connectionSupervisor().pollTimer().isActive());
     f.invoke("timer_func");
     QVERIFY(!poll->isChecked());
-    QVERIFY(!f.window->deviceLink().isPolling());
+    QVERIFY(!f.window->connectionSupervisor().isPolling());
     // A later reconnection does not turn polling back on.
     f.board.present = true;
     f.invoke("init_hardware");
     QVERIFY(!poll->isChecked());
-    QVERIFY(!f.window->deviceLink().pollTimer().isActive());
+    QVERIFY(!f.window->connectionSupervisor().pollTimer().isActive());
 }
 
 void TestConnectionSupervisor::pollReadsThePanelRegisters()
@@ -121,7 +121,7 @@ void TestConnectionSupervisor::failedReadBackKeepsRetrying()
     };
     f.invoke("init_hardware");
     QVERIFY(!f.window->deviceLink().isConnected());
-    QVERIFY(f.window->deviceLink().reconnectTimer().isActive());
+    QVERIFY(f.window->connectionSupervisor().reconnectTimer().isActive());
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
     // The next tick opens the board again rather than ending the cycle.
     f.board.failWhen = nullptr;
@@ -139,7 +139,7 @@ void TestConnectionSupervisor::reconnectsThroughTheRealTimer()
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
     f.board.present = true;
     QTRY_COMPARE_WITH_TIMEOUT(f.stateLabel()->text(), QStringLiteral("   ready   "), 2000);
-    QTRY_VERIFY_WITH_TIMEOUT(!f.window->deviceLink().reconnectTimer().isActive(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.window->connectionSupervisor().reconnectTimer().isActive(), 2000);
 }
 
 void TestConnectionSupervisor::transferFieldForms_data()

@@ -41,8 +41,8 @@ void TestMainWindow::startsWithoutBoard()
     QVERIFY(startupLine.match(f.registerLog().first()).hasMatch());
     QCOMPARE(f.eventLog().size(), 1);
     QVERIFY(startupLine.match(f.eventLog().first()).hasMatch());
-    QVERIFY(f.window->deviceLink().reconnectTimer().isActive());
-    QCOMPARE(f.window->deviceLink().reconnectTimer().interval(), 500);
+    QVERIFY(f.window->connectionSupervisor().reconnectTimer().isActive());
+    QCOMPARE(f.window->connectionSupervisor().reconnectTimer().interval(), 500);
 }
 
 void TestMainWindow::startsWithBoard()
@@ -58,7 +58,7 @@ void TestMainWindow::startsWithBoard()
                  qPrintable(log.at(address)));
     QVERIFY(startupLine.match(log.last()).hasMatch());
     QCOMPARE(f.eventLog().size(), 1);
-    QVERIFY(!f.window->deviceLink().reconnectTimer().isActive());
+    QVERIFY(!f.window->connectionSupervisor().reconnectTimer().isActive());
     // Automatic writing starts on, and the refresh shows it.
     QVERIFY(f.find<QCheckBox>("autowrite")->isChecked());
     QVERIFY(!f.find<QCheckBox>("pollstatus")->isChecked());
@@ -140,8 +140,8 @@ void TestMainWindow::directAccessDialogIsNotPartOfThePanel()
 void TestMainWindow::timersStartStopped()
 {
     WindowFixture f(true);
-    QVERIFY(!f.window->deviceLink().pollTimer().isActive());
-    QVERIFY(!f.window->deviceLink().reconnectTimer().isActive());
+    QVERIFY(!f.window->connectionSupervisor().pollTimer().isActive());
+    QVERIFY(!f.window->connectionSupervisor().reconnectTimer().isActive());
 }
 
 void TestMainWindow::exitClosesTheWindow()

@@ -424,4 +424,4 @@ void TestRegisterFileCommands::cancelDoesNothing()
 }
 
 QTEST_MAIN(TestRegisterFileCommands)
-#include "tst_registerfilecommands.moc"
+#include "tst_loadsavecommands.moc"

@@ -282,4 +282,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestRegisterCommands)
-#include "tst_registercommands.moc"
+#include "tst_clicommands.moc"

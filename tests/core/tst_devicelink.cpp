@@ -1,3 +1,4 @@
+#include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
 #include "fakecontroller.h"
 
@@ -44,23 +45,29 @@ private slots:
 private:
     FakeController *board = nullptr;
     DeviceLink *link = nullptr;
+    // The link under supervision, which owns the timers the failure policy
+    // starts and stops.
+    RegisterMirror mirror{};
+    ConnectionSupervisor *supervision = nullptr;
 };
 
 void TestDeviceLink::init()
 {
     board = new FakeController;
     link = new DeviceLink(*board);
+    supervision = new ConnectionSupervisor(*link, mirror, [] {}, [] {}, [] {});
 }
 
 void TestDeviceLink::cleanup()
 {
+    delete supervision;
     delete link;
     delete board;
 }
 
 void TestDeviceLink::openAppliesPinSetupInOrder()
 {
-    QVERIFY(link->openBoard());
+    supervision->init_hardware();
     QCOMPARE(link->handle(), FakeController::boardHandle);
     QVERIFY(link->isConnected());
     const QStringList expected = {
@@ -71,18 +78,18 @@ void TestDeviceLink::openAppliesPinSetupInOrder()
         "set_pin_dir(7,3,6,1,0)", "set_pin_dir(7,3,2,0,0)", "set_pin(7,2,3,0,0)",
     };
     QCOMPARE(board->callTexts(), expected);
-    QVERIFY(!link->reconnectTimer().isActive());
+    QVERIFY(!supervision->reconnectTimer().isActive());
 }
 
 void TestDeviceLink::openWithoutBoardStartsReconnect()
 {
     board->present = false;
-    QVERIFY(!link->openBoard());
+    supervision->init_hardware();
     QCOMPARE(link->handle(), -1);
     QVERIFY(!link->isConnected());
     QCOMPARE(board->callTexts(), QStringList{"usb_hid_init()"});
-    QVERIFY(link->reconnectTimer().isActive());
-    QCOMPARE(link->reconnectTimer().interval(), DeviceLink::reconnectIntervalMs);
+    QVERIFY(supervision->reconnectTimer().isActive());
+    QCOMPARE(supervision->reconnectTimer().interval(), 500);
 }
 
 void TestDeviceLink::transfersReduceToEightBits_data()
@@ -135,8 +142,8 @@ void TestDeviceLink::failures()
 {
     QFETCH(QString, operation);
     link->openBoard();
-    link->setPolling(true);
-    QVERIFY(link->pollTimer().isActive());
+    supervision->setPolling(true);
+    QVERIFY(supervision->pollTimer().isActive());
     board->present = false;
 
     if (operation == "register_read")
@@ -151,10 +158,10 @@ void TestDeviceLink::failures()
         QCOMPARE(link->adc_read(0, 7, 2.44, 10, 2.8), -1.0);
 
     QVERIFY(!link->isConnected());
-    QVERIFY(!link->isPolling());
-    QVERIFY(!link->pollTimer().isActive());
-    QVERIFY(link->reconnectTimer().isActive());
-    QCOMPARE(link->reconnectTimer().interval(), DeviceLink::reconnectIntervalMs);
+    QVERIFY(!supervision->isPolling());
+    QVERIFY(!supervision->pollTimer().isActive());
+    QVERIFY(supervision->reconnectTimer().isActive());
+    QCOMPARE(supervision->reconnectTimer().interval(), 500);
 }
 
 void TestDeviceLink::policyRestartsReconnectOnEveryFailure()
@@ -164,7 +171,7 @@ void TestDeviceLink::policyRestartsReconnectOnEveryFailure()
     QTest::qWait(300);
     link->register_read(0);
     // Restarted by the second failure, so it has not fired 500 ms after the first.
-    QVERIFY(link->reconnectTimer().remainingTime() > 300);
+    QVERIFY(supervision->reconnectTimer().remainingTime() > 300);
 }
 
 void TestDeviceLink::pinGroupsCountFromZeroOnThePanel()
@@ -229,7 +236,7 @@ void TestDeviceLink::pinSlotsIgnoreFailures()
     link->driveDevSleep(false);
     link->pulseHostController();
     QVERIFY(link->isConnected());
-    QVERIFY(!link->reconnectTimer().isActive());
+    QVERIFY(!supervision->reconnectTimer().isActive());
 }
 
 // The program starts quiet; the trace lines, unchanged, come back on request.

@@ -66,14 +66,14 @@ struct LinkState
 
 LinkState snapshot(const WindowFixture &f)
 {
-    DeviceLink &link = f.window->deviceLink();
+    const ConnectionSupervisor &supervision = f.window->connectionSupervisor();
     return {f.window->registerMirror(),
-            link.isConnected(),
-            link.isPolling(),
+            f.window->deviceLink().isConnected(),
+            supervision.isPolling(),
             f.find<QCheckBox>(QStringLiteral("pollstatus"))->isChecked(),
-            link.pollTimer().isActive(),
-            link.reconnectTimer().isActive(),
-            link.reconnectTimer().interval(),
+            supervision.pollTimer().isActive(),
+            supervision.reconnectTimer().isActive(),
+            supervision.reconnectTimer().interval(),
             f.stateLabel()->text()};
 }
 
@@ -538,7 +538,7 @@ void TestFaultInjection::checkOpenFailed(const Run &run, const Calls &calls, int
     QVERIFY(!now.connected);
     QCOMPARE(now.polling, run.before.polling);
     QVERIFY(now.reconnectActive);
-    QCOMPARE(now.reconnectInterval, DeviceLink::reconnectIntervalMs);
+    QCOMPARE(now.reconnectInterval, 500);
     QCOMPARE(mirrorText(now.mirror), mirrorText(run.before.mirror));
     // No set-up and no read-back: at most the constructor's own refresh.
     for (int i = k; i < calls.size(); ++i)
@@ -559,7 +559,7 @@ void TestFaultInjection::checkNotConnected(const Operation &op, const Baseline &
     // Only a refresh brings the check box in line with the flag.
     expected.pollBoxChecked = (op.traits & RefreshesDisplay) ? false : run.before.pollBoxChecked;
     expected.reconnectActive = true;
-    expected.reconnectInterval = DeviceLink::reconnectIntervalMs;
+    expected.reconnectInterval = 500;
     QCOMPARE(linkText(now), linkText(expected));
     QCOMPARE(mirrorText(now.mirror),
              mirrorText(expectedMirror(op.reads, run.before, fine.after, calls.at(k - 1))));
@@ -609,15 +609,16 @@ void TestFaultInjection::checkBoardFoundAgain(WindowFixture &f)
 {
     f.board.clearFailures();
     DeviceLink &link = f.window->deviceLink();
+    const ConnectionSupervisor &supervision = f.window->connectionSupervisor();
     f.invoke("init_hardware");
     QCOMPARE(f.stateLabel()->text(), ready);
-    if (link.reconnectTimer().isActive()) {
+    if (supervision.reconnectTimer().isActive()) {
         f.invoke("init_hardware");
         QCOMPARE(f.stateLabel()->text(), ready);
     }
     QVERIFY(link.isConnected());
-    QVERIFY(!link.reconnectTimer().isActive());
-    QCOMPARE(f.find<QCheckBox>(QStringLiteral("pollstatus"))->isChecked(), link.isPolling());
+    QVERIFY(!supervision.reconnectTimer().isActive());
+    QCOMPARE(f.find<QCheckBox>(QStringLiteral("pollstatus"))->isChecked(), supervision.isPolling());
 }
 
 void TestFaultInjection::cleanupTestCase()

@@ -244,6 +244,7 @@ void TestSoak::ticksWhileTheBoardComesAndGoes()
     sim->setBatteryMv(3700);
     window = std::make_unique<MainWindow>(*plug);
     DeviceLink &link = window->deviceLink();
+    const ConnectionSupervisor &supervision = window->connectionSupervisor();
     auto *pollBox = window->findChild<QCheckBox *>(QStringLiteral("pollstatus"));
     auto *state = window->findChild<QLabel *>(QStringLiteral("linkState"));
     registerLog = window->findChild<QTextBrowser *>(QStringLiteral("registerlog"));
@@ -266,7 +267,7 @@ void TestSoak::ticksWhileTheBoardComesAndGoes()
     for (int tick = 1; tick <= tickCount; ++tick) {
         // The reconnect timer (500 ms) runs only while polling is off, so
         // its tick is the one that comes; otherwise the poll timer's.
-        if (link.reconnectTimer().isActive()) {
+        if (supervision.reconnectTimer().isActive()) {
             QMetaObject::invokeMethod(window.get(), "init_hardware", Qt::DirectConnection);
             ++reconnectTicks;
             // Only a tick that opens the board reads, and it reads back.
@@ -276,14 +277,14 @@ void TestSoak::ticksWhileTheBoardComesAndGoes()
         } else {
             if (!pollBox->isChecked())
                 QTest::mouseClick(pollBox, Qt::LeftButton);
-            QVERIFY(link.isPolling());
+            QVERIFY(supervision.isPolling());
             QMetaObject::invokeMethod(window.get(), "timer_func", Qt::DirectConnection);
             ++pollTicks;
         }
         plug->answeredReads.clear();
 
         QCOMPARE(state->text(), link.isConnected() ? ready : notConnected);
-        QCOMPARE(pollBox->isChecked(), link.isPolling());
+        QCOMPARE(pollBox->isChecked(), supervision.isPolling());
 
         if (tick == warmUpTicks || tick % checkEveryTicks == 0) {
             checkLogsAndClear();

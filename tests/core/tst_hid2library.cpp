@@ -1,3 +1,4 @@
+#include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
 #include "device/hid2library.h"
 
@@ -63,8 +64,11 @@ void TestHid2Library::missingLibraryActsAsNoBoard()
     QCOMPARE(library.measure(-1, 7, 0, 0), -1);
 
     DeviceLink noBoard(library);
-    QVERIFY(!noBoard.openBoard());
-    QVERIFY(noBoard.reconnectTimer().isActive());
+    RegisterMirror mirror{};
+    ConnectionSupervisor supervision(noBoard, mirror, [] {}, [] {}, [] {});
+    supervision.init_hardware();
+    QVERIFY(!noBoard.isConnected());
+    QVERIFY(supervision.reconnectTimer().isActive());
 }
 
 QTEST_GUILESS_MAIN(TestHid2Library)

@@ -138,7 +138,7 @@ void TestControlEdits::failedWriteIsStillReported()
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
     QVERIFY(f.registerLog().last().endsWith(" : register write (07h,0eh)"));
     QCOMPARE(f.window->registerMirror()[0x07], quint8(0x0e));
-    QVERIFY(f.window->deviceLink().reconnectTimer().isActive());
+    QVERIFY(f.window->connectionSupervisor().reconnectTimer().isActive());
 }
 
 void TestControlEdits::splitFieldWritesFirstRegisterFirst()

@@ -1,4 +1,4 @@
-#include "binding/registermirror.h"
+#include "common/registermirror.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
