@@ -33,6 +33,7 @@ private slots:
     void pollingKeepsThePanelLive();
     void directAccessReadsLiveStatusAndWritesPastTheMirror();
     void pollingShowsAWriteFromAnotherProcess();
+    void pollingFollowsTheBoardThatZq40613SimDrives();
 
 private:
     template <typename T>
@@ -171,6 +172,41 @@ void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
     QTRY_COMPARE_WITH_TIMEOUT(text("le0d1"), QStringLiteral("0"), pollWithSlackMs);
     QVERIFY(!find<QCheckBox>("cb0a1")->isChecked());
     QVERIFY(find<QCheckBox>("pollstatus")->isChecked());
+}
+
+// The walk-through of the README: zq40613-sim, a process of its own, lowers
+// the battery below the comparator's threshold, unplugs and plugs the board,
+// and a polling panel follows.
+void TestWindowOnSimulator::pollingFollowsTheBoardThatZq40613SimDrives()
+{
+    constexpr int pollWithSlackMs = ConnectionSupervisor::pollIntervalMs + 500;
+    const auto simTool = [](const QStringList &arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral(SIM_TOOL), arguments);
+        return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit
+               && tool.exitCode() == 0;
+    };
+    // The comparator's interrupt enabled: IRQ, active low, follows its bit.
+    // The check box has no text: a click on its indicator.
+    QCheckBox *comparatorInterrupt = find<QCheckBox>("cb0c0");
+    QTest::mouseClick(comparatorInterrupt, Qt::LeftButton, {}, QPoint(8, comparatorInterrupt->height() / 2));
+    QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(text("lio0003"), QStringLiteral("0"), pollWithSlackMs);
+    QCOMPARE(text("le0d0"), QStringLiteral("1"));
+
+    QVERIFY(simTool({"battery", "3.0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(text("le0d0"), QStringLiteral("0"), pollWithSlackMs);
+    QCOMPARE(text("lio0003"), QStringLiteral("1"));
+    QCOMPARE(text("adc000710244280"), QStringLiteral("3.00"));
+
+    QVERIFY(simTool({"unplug"}));
+    QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   not connected   "), pollWithSlackMs);
+    QVERIFY(!find<QCheckBox>("pollstatus")->isChecked());
+
+    QVERIFY(simTool({"plug"}));
+    QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
+    QCOMPARE(text("le0d0"), QStringLiteral("0"));
+    QVERIFY(comparatorInterrupt->isChecked());
 }
 
 QTEST_MAIN(TestWindowOnSimulator)
