@@ -15,6 +15,9 @@
 
 #include <memory>
 
+// Long enough for the next poll tick, 1000 ms away at most, and its work.
+constexpr int pollWithSlackMs = 1000 + 500;
+
 // The program against the simulated board, loaded the way the program loads
 // a controller library: what an engineer sees in ./run.
 class TestWindowOnSimulator : public QObject
@@ -155,7 +158,6 @@ void TestWindowOnSimulator::directAccessReadsLiveStatusAndWritesPastTheMirror()
 // written by zq40613-reg shows on the panel at the next tick.
 void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
 {
-    constexpr int pollWithSlackMs = 1000 + 500;
     QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
     QComboBox *buck1 = find<QComboBox>("co0750");
     QCOMPARE(buck1->currentText(), QStringLiteral("1.800V"));
@@ -179,7 +181,6 @@ void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
 // and a polling panel follows.
 void TestWindowOnSimulator::pollingFollowsTheBoardThatZq40613SimDrives()
 {
-    constexpr int pollWithSlackMs = ConnectionSupervisor::pollIntervalMs + 500;
     const auto simTool = [](const QStringList &arguments) {
         QProcess tool;
         tool.start(QStringLiteral(SIM_TOOL), arguments);
