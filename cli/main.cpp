@@ -10,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QTextStream>
 
 #ifdef Q_OS_UNIX
@@ -82,9 +81,6 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         argvBytes << QByteArray(argv[i]);
     QCoreApplication app(argc, argv);
-    // The shared code traces every transfer; here that would mix with the
-    // results, so it is off unless QT_LOGGING_RULES turns it on again.
-    QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
 
     // Standard output unbuffered below the stream, so that every flush
     // reaches the system and a failed write is seen at once.

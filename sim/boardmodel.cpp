@@ -9,22 +9,8 @@
 
 namespace sim {
 
-struct PinId
-{
-    int group;
-    int pin;
-
-    constexpr bool is(int otherGroup, int otherPin) const { return group == otherGroup && pin == otherPin; }
-};
-
 namespace {
 
-constexpr PinId irqPin{1, 3};
-constexpr PinId devSleepPin{3, 1};
-constexpr PinId powerUpModePin{3, 2};
-constexpr PinId sleepOverride1Pin{3, 3};
-constexpr PinId sleepOverride2Pin{3, 4};
-constexpr PinId hostControllerPin{3, 6};
 constexpr PinId noPin{0, 0};
 
 constexpr int buck3VoltageRegister = 0x00;
@@ -196,6 +182,11 @@ int BoardModel::readPin(int handle, int group, int pin)
 {
     if (!isCurrent(handle) || !validPin(group, pin))
         return readFailed;
+    return pinLevel(group, pin);
+}
+
+int BoardModel::pinLevel(int group, int pin)
+{
     if (m_state.pinIsOutput[group - 1][pin])
         return m_state.pinLatch[group - 1][pin];
     if (irqPin.is(group, pin)) {
@@ -209,6 +200,11 @@ int BoardModel::spiRead(int handle, int address)
 {
     if (!isCurrent(handle) || !validByte(address))
         return readFailed;
+    return registerValue(address);
+}
+
+int BoardModel::registerValue(int address)
+{
     return address == statusRegisterAddress ? statusRegister() : m_state.registers[address];
 }
 
@@ -298,9 +294,19 @@ int BoardModel::buckMillivolts(const Buck &buck) const
     return millivolts < buck.maxMv ? millivolts : buck.maxMv;
 }
 
+bool BoardModel::batteryIsHeld() const
+{
+    return m_state.pinnedBatteryMv >= 0;
+}
+
+bool BoardModel::isPlugged() const
+{
+    return m_state.plugged;
+}
+
 int BoardModel::batteryMillivolts() const
 {
-    if (m_state.pinnedBatteryMv >= 0)
+    if (batteryIsHeld())
         return m_state.pinnedBatteryMv;
     const double seconds = static_cast<double>(steadyNowNs() - m_state.driftEpochNs) * 1e-9;
     const double drift = batteryDriftAmplitudeMv * std::sin(twoPi * seconds / batteryDriftPeriodS);
@@ -320,7 +326,7 @@ int BoardModel::channelMillivolts(int channel) const
 
 int BoardModel::noiseCounts()
 {
-    if (m_state.pinnedBatteryMv >= 0)
+    if (batteryIsHeld())
         return 0;
     // xorshift32: cheap, and its whole state fits in the shared struct.
     std::uint32_t x = m_state.noiseSeed;

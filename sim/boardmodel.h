@@ -80,6 +80,22 @@ constexpr int readFailed = -1;   // read_pin, spi_read, measure
 constexpr int callFailed = 0;    // init_controller, set_pin_dir, set_pin, spi_write
 constexpr int callSucceeded = 1;
 
+// A pin of the host controller, groups counted from 1 as the library does.
+struct PinId
+{
+    int group;
+    int pin;
+
+    constexpr bool is(int otherGroup, int otherPin) const { return group == otherGroup && pin == otherPin; }
+};
+
+inline constexpr PinId irqPin{1, 3};
+inline constexpr PinId devSleepPin{3, 1};
+inline constexpr PinId powerUpModePin{3, 2};
+inline constexpr PinId sleepOverride1Pin{3, 3};
+inline constexpr PinId sleepOverride2Pin{3, 4};
+inline constexpr PinId hostControllerPin{3, 6};
+
 struct Buck;
 
 class BoardModel
@@ -101,10 +117,20 @@ public:
     int spiWrite(int handle, int address, int data);
     int measure(int handle, int channel, int device);
 
-    // Test controls.
+    // Bench controls, for the tests and zq40613-sim.
     void powerOn();
     void setPlugged(bool plugged);
     void pinBattery(int millivolts);   // negative: drift again; above 10 V: 10 V
+
+    // The board as a bench hand sees it, whatever the USB link does: a
+    // register (0x0d as the chip computes it), a pin's level as read_pin
+    // would give it, the battery and the cable. Address, group and pin must
+    // be in range.
+    int registerValue(int address);
+    int pinLevel(int group, int pin);
+    int batteryMillivolts() const;
+    bool batteryIsHeld() const;
+    bool isPlugged() const;
 
 private:
     bool isCurrent(int handle) const;
@@ -112,7 +138,6 @@ private:
     bool asleep() const;
     bool buckIsUp(const Buck &buck) const;
     int buckMillivolts(const Buck &buck) const;
-    int batteryMillivolts() const;
     int channelMillivolts(int channel) const;
     int noiseCounts();
     int statusRegister();

@@ -1,9 +1,8 @@
 // The controller library's C interface and the simulator's controls, over one
 // board shared by every caller on the machine (see sharedstate.h).
 
-#include "boardmodel.h"
 #include "hid2sim.h"
-#include "sharedstate.h"
+#include "userboard.h"
 
 #include "hid2.h"
 
@@ -11,34 +10,9 @@
 #include <cstdlib>
 #include <thread>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr char latencyVariable[] = "ZQ40613_SIM_LATENCY_US";
-
-unsigned long userId()
-{
-#ifdef _WIN32
-    return 0;
-#else
-    return static_cast<unsigned long>(::geteuid());
-#endif
-}
-
-// Opened at the first call, so the state file named by the environment at
-// that moment is the one this process uses for its whole life.
-sim::SharedState &board()
-{
-    static sim::SharedState instance(
-            sim::stateFilePath(std::getenv(sim::stateFileVariable),
-                               std::getenv(sim::runtimeDirVariable), userId()),
-            sim::BoardModel::isSound,
-            [](sim::BoardState &state) { sim::BoardModel(state).powerOn(); });
-    return instance;
-}
 
 std::chrono::microseconds readLatency()
 {
@@ -57,17 +31,6 @@ void waitLikeUsb()
         std::this_thread::sleep_for(latency);
 }
 
-// Runs call on the model of the shared board; false when there is no board
-// to run it on.
-template<typename Call>
-bool withBoard(Call call)
-{
-    return board().update([&](sim::BoardState &state) {
-        sim::BoardModel model(state);
-        call(model);
-    });
-}
-
 // A library call: its result, or the given failure value when the board
 // state cannot be used, as if the board were unplugged.
 template<typename Call>
@@ -75,7 +38,7 @@ int libraryCall(int failure, Call call)
 {
     waitLikeUsb();
     int result = failure;
-    return withBoard([&](sim::BoardModel &m) { result = call(m); }) ? result : failure;
+    return sim::withBoard([&](sim::BoardModel &m) { result = call(m); }) ? result : failure;
 }
 
 } // namespace
@@ -131,17 +94,17 @@ int measure(int handle, int channel, int device, int)
 
 void hid2sim_set_plugged(int plugged)
 {
-    withBoard([=](sim::BoardModel &m) { m.setPlugged(plugged != 0); });
+    sim::withBoard([=](sim::BoardModel &m) { m.setPlugged(plugged != 0); });
 }
 
 void hid2sim_reset(void)
 {
-    withBoard([](sim::BoardModel &m) { m.powerOn(); });
+    sim::withBoard([](sim::BoardModel &m) { m.powerOn(); });
 }
 
 void hid2sim_set_battery_mv(int millivolts)
 {
-    withBoard([=](sim::BoardModel &m) { m.pinBattery(millivolts); });
+    sim::withBoard([=](sim::BoardModel &m) { m.pinBattery(millivolts); });
 }
 
 } // extern "C"

@@ -7,10 +7,12 @@
 ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
 
 # What ./test needs on top: clang with its runtime libraries for the fuzz
-# targets (libFuzzer and clang's sanitizers), and the fonts of common Linux
-# desktops, which the window is tested with. The sanitizer build uses g++,
-# whose sanitizer runtimes come with it.
-ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell"
+# targets (libFuzzer and clang's sanitizers), the fonts of common Linux
+# desktops, which the window is tested with, and for the Debian package
+# dpkg-dev (cpack's dependency list), file (which cpack uses to find the
+# binaries) and lintian. The sanitizer build uses g++, whose sanitizer
+# runtimes come with it.
+ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian"
 
 # Installs the given Debian packages that are not installed yet.
 zq_install_packages() {
@@ -28,11 +30,17 @@ zq_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Configures and builds into the given folder; further arguments go to cmake,
-# after the default build type, so they may override it.
-zq_build() {
+# Configures the given build folder; further arguments go to cmake, after the
+# default build type, so they may override it.
+zq_configure() {
     local dir="$1"
     shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)"
+}
+
+# Configures and builds everything into the given folder, with the same
+# arguments as zq_configure.
+zq_build() {
+    zq_configure "$@"
+    cmake --build "$1" --parallel "$(nproc 2>/dev/null || echo 2)"
 }

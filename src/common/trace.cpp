@@ -1,3 +1,5 @@
 #include "trace.h"
 
-Q_LOGGING_CATEGORY(lcTrace, "zq40613.trace")
+// Off unless asked for: the lines are for developers, and a program started
+// from a terminal should not fill it.
+Q_LOGGING_CATEGORY(lcTrace, "zq40613.trace", QtInfoMsg)

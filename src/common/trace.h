@@ -3,8 +3,8 @@
 
 #include <QLoggingCategory>
 
-// Developer trace lines. They go to Qt's debug output under one category, so
-// "zq40613.trace.debug=false" in QT_LOGGING_RULES silences them.
+// Developer trace lines. They go to Qt's debug output under one category,
+// off by default; "zq40613.trace.debug=true" in QT_LOGGING_RULES turns them on.
 Q_DECLARE_LOGGING_CATEGORY(lcTrace)
 
 #endif

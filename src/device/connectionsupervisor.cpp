@@ -21,9 +21,11 @@ ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mir
 }
 
 // The one place that sets the timers up; both stay stopped until the link
-// state starts them.
+// state starts them. Precise, because a coarse timer may fire up to 5% late
+// (or early), and the attempts and polls are to come at their stated periods.
 void ConnectionSupervisor::setUpTimer(QTimer &timer, void (ConnectionSupervisor::*tick)())
 {
+    timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, this, tick);
 }
 

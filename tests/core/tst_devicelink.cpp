@@ -3,7 +3,19 @@
 #include "fakecontroller.h"
 
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QtTest>
+
+namespace {
+
+QStringList *capturedMessages = nullptr;
+
+void captureMessage(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    capturedMessages->append(text);
+}
+
+} // namespace
 
 class TestDeviceLink : public QObject
 {
@@ -27,6 +39,8 @@ private slots:
     void hostControllerPulse();
     void devSleepWaitsOnlyWhenHigh();
     void pinSlotsIgnoreFailures();
+    void traceIsOffUnlessTurnedOn_data();
+    void traceIsOffUnlessTurnedOn();
 
 private:
     FakeController *board = nullptr;
@@ -223,6 +237,32 @@ void TestDeviceLink::pinSlotsIgnoreFailures()
     link->pulseHostController();
     QVERIFY(link->isConnected());
     QVERIFY(!supervision->reconnectTimer().isActive());
+}
+
+// The program starts quiet; the trace lines, unchanged, come back on request.
+void TestDeviceLink::traceIsOffUnlessTurnedOn_data()
+{
+    QTest::addColumn<QString>("rules");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("no rules") << QString() << QStringList();
+    QTest::newRow("turned on") << "zq40613.trace.debug=true"
+                               << QStringList{"register read(), address = 0x0b",
+                                              "register write(), address = 0x07,data = 0x0e"};
+}
+
+void TestDeviceLink::traceIsOffUnlessTurnedOn()
+{
+    QFETCH(QString, rules);
+    link->openBoard();
+    QStringList messages;
+    capturedMessages = &messages;
+    QLoggingCategory::setFilterRules(rules);
+    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    link->register_read(0x0b);
+    link->register_write(0x07, 0x0e);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    QTEST(messages, "expected");
 }
 
 QTEST_GUILESS_MAIN(TestDeviceLink)

@@ -3,6 +3,7 @@
 #include "device/hid2library.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,6 +15,7 @@ class TestHid2Library : public QObject
 
 private slots:
     void libraryBesideTheProgramWins();
+    void incompleteLibraryIsRefused_data();
     void incompleteLibraryIsRefused();
     void missingLibraryActsAsNoBoard();
 
@@ -36,15 +38,37 @@ void TestHid2Library::libraryBesideTheProgramWins()
     QCOMPARE(library.spi_read(4242, 0, 0), 0x5a);
 }
 
+void TestHid2Library::incompleteLibraryIsRefused_data()
+{
+    QTest::addColumn<QString>("stub");
+    QTest::addColumn<QString>("lacks");
+
+    QTest::newRow("open only") << HID2_OPEN_ONLY_STUB
+                               << "init_controller set_pin_dir set_pin read_pin spi_read spi_write measure";
+    QTest::newRow("usb_hid_init") << HID2_STUB_WITHOUT_usb_hid_init << "usb_hid_init";
+    QTest::newRow("init_controller") << HID2_STUB_WITHOUT_init_controller << "init_controller";
+    QTest::newRow("set_pin_dir") << HID2_STUB_WITHOUT_set_pin_dir << "set_pin_dir";
+    QTest::newRow("set_pin") << HID2_STUB_WITHOUT_set_pin << "set_pin";
+    QTest::newRow("read_pin") << HID2_STUB_WITHOUT_read_pin << "read_pin";
+    QTest::newRow("spi_read") << HID2_STUB_WITHOUT_spi_read << "spi_read";
+    QTest::newRow("spi_write") << HID2_STUB_WITHOUT_spi_write << "spi_write";
+    QTest::newRow("measure") << HID2_STUB_WITHOUT_measure << "measure";
+}
+
 void TestHid2Library::incompleteLibraryIsRefused()
 {
+    QFETCH(QString, stub);
+    QFETCH(QString, lacks);
     QTemporaryDir programDir;
-    QVERIFY(placeAsHid2(QStringLiteral(HID2_OPEN_ONLY_STUB), programDir));
+    QVERIFY(placeAsHid2(stub, programDir));
     Hid2Library library(programDir.path());
     QVERIFY(!library.isLoaded());
-    QVERIFY2(library.failure().contains(QLatin1String("lacks init_controller")),
-             qPrintable(library.failure()));
+    // "set_pin" must not be taken for the start of "set_pin_dir".
+    const QRegularExpression named(QStringLiteral("lacks %1\\b").arg(lacks));
+    QVERIFY2(named.match(library.failure()).hasMatch(), qPrintable(library.failure()));
+    // Not one call reaches the refused library.
     QCOMPARE(library.usb_hid_init(), -1);
+    QCOMPARE(library.spi_read(4242, 0, 0), -1);
 }
 
 void TestHid2Library::missingLibraryActsAsNoBoard()

@@ -1,3 +1,4 @@
+#include "enginefixture.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -12,6 +13,8 @@ private slots:
     void writeWithoutBoardTriesTwice();
     void writeFailureInCheckBoxPassEndsOnlyThatPass();
     void writeIgnoresTheAutoWriteFlag();
+    void writeOverSplitField_data();
+    void writeOverSplitField();
     void readStopsAtTheFirstFailure();
     void readLogsEachRegister();
 
@@ -71,6 +74,52 @@ void TestBulkTransfer::writeIgnoresTheAutoWriteFlag()
     clickWrite(f);
     QCOMPARE(f.writtenAddresses().size(), 17);
     QCOMPARE(f.board.registers[0x07], 20);
+}
+
+// A split field's second register is written and logged without looking at
+// the link, so a board lost there shows only at the next combo box's write.
+void TestBulkTransfer::writeOverSplitField_data()
+{
+    QTest::addColumn<bool>("boardLost");
+    QTest::addColumn<QVector<int>>("written");
+    QTest::addColumn<QStringList>("logged");
+    QTest::addColumn<QString>("state");
+
+    QTest::newRow("board answers")
+            << false << QVector<int>{0x07, 0x08, 0x0b, 0x08}
+            << QStringList{"(07h,15h)", "(08h,2ah)", "(0bh,40h)", "(08h,2ah)"} << "   ready   ";
+    QTest::newRow("board lost at the second register")
+            << true << QVector<int>{0x07, 0x08, 0x0b} << QStringList{"(07h,15h)", "(08h,2ah)"}
+            << "   not connected   ";
+}
+
+void TestBulkTransfer::writeOverSplitField()
+{
+    QFETCH(bool, boardLost);
+    QFETCH(QStringList, logged);
+    EngineFixture e;
+    QComboBox split, threshold, buck2;
+    split.setObjectName(QStringLiteral("co07500831"));
+    threshold.setObjectName(QStringLiteral("co0b61"));
+    buck2.setObjectName(QStringLiteral("co0850"));
+    e.controls.comboBoxes = {&split, &threshold, &buck2};
+    e.mirror[0x07] = 0x15;
+    e.mirror[0x08] = 0x2a;
+    e.mirror[0x0b] = 0x40;
+    if (boardLost)
+        e.board.failWhen = [](const FakeController::Call &c) {
+            return c.name == "spi_write" && c.args.at(1) != 0x07;
+        };
+    e.bulk.writeAll();
+
+    QTEST(e.board.writtenAddresses(), "written");
+    const QStringList lines = e.logLines();
+    QCOMPARE(lines.size(), logged.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines.at(i).endsWith(QStringLiteral(" : register write ") + logged.at(i)),
+                 qPrintable(lines.at(i)));
+    QTEST(e.status.stateLabel()->text(), "state");
+    QCOMPARE(e.status.transferLabel()->text(), QStringLiteral("   W00:00   "));
 }
 
 void TestBulkTransfer::readStopsAtTheFirstFailure()

@@ -34,7 +34,7 @@ void TestConnectionSupervisor::boardAppearsLater()
     QCOMPARE(f.board.callsNamed("set_pin_dir").size(), 12);
     QCOMPARE(f.board.callsNamed("spi_read").size(), 16);
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   ready   "));
-    QCOMPARE(f.stateColour(), StatusFields::readyColour);
+    QCOMPARE(f.stateColour(), QColor(188, 248, 182));
     QCOMPARE(f.registerLog().size(), 1 + 16);
     // Still running after the open; the following tick stops it.
     QVERIFY(supervision.reconnectTimer().isActive());
@@ -69,7 +69,7 @@ void TestConnectionSupervisor::boardLostWhilePolling()
     QVERIFY(!f.find<QCheckBox>("pollstatus")->isChecked());
     QVERIFY(!supervision.pollTimer().isActive());
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
-    QCOMPARE(f.stateColour(), StatusFields::faultColour);
+    QCOMPARE(f.stateColour(), QColor(247, 166, 168));
     QVERIFY(supervision.reconnectTimer().isActive());
     QCOMPARE(supervision.reconnectTimer().interval(), 500);
     // The panel shows what the failed reads left.
@@ -170,7 +170,7 @@ void TestConnectionSupervisor::transferFieldForms()
     link.openBoard();
     fields.write_statusbar(address, data, write);
     QCOMPARE(fields.stateLabel()->text(), QStringLiteral("   ready   "));
-    QCOMPARE(fields.stateLabel()->palette().color(QPalette::Window), StatusFields::readyColour);
+    QCOMPARE(fields.stateLabel()->palette().color(QPalette::Window), QColor(188, 248, 182));
 }
 
 void TestConnectionSupervisor::logLineFormat_data()

@@ -1,9 +1,5 @@
+#include "enginefixture.h"
 #include "windowfixture.h"
-
-#include "binding/controledits.h"
-#include "device/panellogs.h"
-#include "device/statusfields.h"
-#include "device/transferreporter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,23 +14,6 @@ void choose(QComboBox *box, int index)
     emit box->activated(index);
 }
 
-// The edit handlers on their own, for names the fixed panel does not carry
-// (split and one-hot fields, push buttons with bit or pin names).
-struct Edits
-{
-    FakeController board;
-    DeviceLink link{board};
-    RegisterMirror mirror{};
-    QStatusBar bar;
-    QTextBrowser log;
-    StatusFields status{bar, link};
-    PanelLogs logs{&log, nullptr};
-    TransferReporter reporter{status, logs};
-    ControlEdits edits{mirror, link, reporter};
-
-    Edits() { link.openBoard(); board.clearCalls(); }
-};
-
 } // namespace
 
 class TestControlEdits : public QObject
@@ -47,6 +26,8 @@ private slots:
     void autoWriteOffOnlyChangesTheMirror();
     void checkBoxWritesTheWholeRegister();
     void pinCheckBoxesDriveTheirPin();
+    void pinCheckBoxLevels_data();
+    void pinCheckBoxLevels();
     void failedWriteIsStillReported();
     void splitFieldWritesFirstRegisterFirst();
     void oneHotField();
@@ -129,6 +110,30 @@ void TestControlEdits::pinCheckBoxesDriveTheirPin()
     QCOMPARE(f.board.callTexts(), (QStringList{"set_pin(7,3,3,1,0)", "set_pin(7,3,3,0,0)"}));
 }
 
+void TestControlEdits::pinCheckBoxLevels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<int>("level");
+
+    QTest::newRow("inverted, checked") << "io0105n" << true << 0;
+    QTest::newRow("inverted, unchecked") << "io0105n" << false << 1;
+    QTest::newRow("plain, checked") << "io0105" << true << 1;
+}
+
+void TestControlEdits::pinCheckBoxLevels()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, checked);
+    QFETCH(int, level);
+    EngineFixture e;
+    QCheckBox box;
+    box.setObjectName(name);
+    box.setChecked(checked);
+    e.edits.buttonClicked(box);
+    QCOMPARE(e.board.callTexts(), QStringList{QStringLiteral("set_pin(7,2,5,%1,0)").arg(level)});
+}
+
 void TestControlEdits::failedWriteIsStillReported()
 {
     WindowFixture f;
@@ -143,7 +148,7 @@ void TestControlEdits::failedWriteIsStillReported()
 
 void TestControlEdits::splitFieldWritesFirstRegisterFirst()
 {
-    Edits e;
+    EngineFixture e;
     e.mirror[0x08] = 0xf1;
     // The chip sees register 0x07 while the mirror's 0x08 is still untouched.
     e.board.failWhen = [&e](const FakeController::Call &c) {
@@ -161,11 +166,21 @@ void TestControlEdits::splitFieldWritesFirstRegisterFirst()
     e.board.failCall(1);
     e.edits.fieldChosen(QStringLiteral("co07500831"), 1);
     QCOMPARE(e.board.callsNamed("spi_write").size(), 2);
+
+    // With automatic writing off both parts reach the mirror only.
+    e.board.clearCalls();
+    e.edits.setAutoWrite(false);
+    const int logLines = e.logLines().size();
+    e.edits.fieldChosen(QStringLiteral("co07500831"), 0x1c0);
+    QVERIFY(e.board.calls.isEmpty());
+    QCOMPARE(e.mirror[0x07], quint8(0x00));
+    QCOMPARE(e.mirror[0x08], quint8(0xff));
+    QCOMPARE(e.logLines().size(), logLines);
 }
 
 void TestControlEdits::oneHotField()
 {
-    Edits e;
+    EngineFixture e;
     e.mirror[0x0a] = 0xf8;
     e.edits.fieldChosen(QStringLiteral("co0a20s"), 2);
     QCOMPARE(e.mirror[0x0a], quint8(0xfc));
@@ -182,7 +197,7 @@ void TestControlEdits::pulseButtonWritesBitOnce_data()
 void TestControlEdits::pulseButtonWritesBitOnce()
 {
     QFETCH(bool, autoWrite);
-    Edits e;
+    EngineFixture e;
     e.edits.setAutoWrite(autoWrite);
     e.mirror[0x0e] = 0x01;
     QPushButton pulse;
@@ -194,7 +209,7 @@ void TestControlEdits::pulseButtonWritesBitOnce()
 
 void TestControlEdits::pinPulseButton()
 {
-    Edits e;
+    EngineFixture e;
     e.edits.setAutoWrite(false);
     QPushButton pulse;
     pulse.setObjectName(QStringLiteral("io0105n"));

@@ -1,12 +1,12 @@
+#include "enginefixture.h"
 #include "windowfixture.h"
-
-#include "binding/displayrefresh.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 
 // The refresh is exercised the way the user triggers it: the fake board
 // holds register values, "Update" reads them into the mirror and refreshes.
+// Controls the panel does not carry are refreshed by the engine on its own.
 class TestDisplayRefresh : public QObject
 {
     Q_OBJECT
@@ -18,6 +18,8 @@ private slots:
     void statusIndicators_data();
     void statusIndicators();
     void pinsAndProbesAreReadAfresh();
+    void pinCheckBoxes_data();
+    void pinCheckBoxes();
     void failedBoardReadsShowAsSuch();
     void refreshNeverWrites();
     void modeCheckBoxesFollowTheFlags();
@@ -90,8 +92,8 @@ void TestDisplayRefresh::statusIndicators_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QColor>("colour");
 
-    const QColor on = DisplayRefresh::indicatorOnColour;
-    const QColor off = DisplayRefresh::indicatorOffColour;
+    const QColor on(234, 137, 143);
+    const QColor off(209, 209, 209);
     QTest::newRow("buck1 ok") << 0x02 << "le0d1" << "1" << on;
     QTest::newRow("buck1 not ok") << 0x1d << "le0d1" << "0" << off;
     QTest::newRow("comparator") << 0x01 << "le0d0" << "1" << on;
@@ -136,6 +138,37 @@ void TestDisplayRefresh::pinsAndProbesAreReadAfresh()
     f.board.pinLevels[{1, 3}] = 0;
     update(f);
     QCOMPARE(f.find<QLineEdit>("lio0003")->text(), QStringLiteral("0"));
+}
+
+void TestDisplayRefresh::pinCheckBoxes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("level"); // -1: the read fails
+    QTest::addColumn<bool>("checked");
+
+    QTest::newRow("inverted, low") << "io0105n" << 0 << true;
+    QTest::newRow("inverted, high") << "io0105n" << 1 << false;
+    QTest::newRow("inverted, read fails") << "io0105n" << -1 << false;
+    QTest::newRow("plain, low") << "io0105" << 0 << false;
+}
+
+void TestDisplayRefresh::pinCheckBoxes()
+{
+    QFETCH(QString, name);
+    QFETCH(int, level);
+    QFETCH(bool, checked);
+    EngineFixture e;
+    QCheckBox box;
+    box.setObjectName(name);
+    box.setChecked(!checked);
+    e.controls.buttons << &box;
+    if (level < 0)
+        e.board.failWhen = [](const FakeController::Call &c) { return c.name == "read_pin"; };
+    else
+        e.board.pinLevels[{2, 5}] = level;
+    e.refresh.update_display();
+    QCOMPARE(e.board.callTexts(), QStringList{"read_pin(7,2,5,0)"});
+    QCOMPARE(box.isChecked(), checked);
 }
 
 void TestDisplayRefresh::failedBoardReadsShowAsSuch()

@@ -1,7 +1,5 @@
 #include "windowfixture.h"
 
-#include "device/statusfields.h"
-
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -26,7 +24,7 @@ private slots:
     void controlListsFollowTheForm();
     void everyButtonIsInTheGroupWithItsIndex();
     void directAccessDialogIsNotPartOfThePanel();
-    void timersStartStopped();
+    void timersStartStoppedAndPrecise();
     void exitClosesTheWindow();
     void aboutBoxOpensFromTheHelpMenu();
 };
@@ -35,7 +33,7 @@ void TestMainWindow::startsWithoutBoard()
 {
     WindowFixture f(false);
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   not connected   "));
-    QCOMPARE(f.stateColour(), StatusFields::faultColour);
+    QCOMPARE(f.stateColour(), QColor(247, 166, 168));
     QCOMPARE(f.transferLabel()->text(), QStringLiteral("   W00:00   "));
     QCOMPARE(f.registerLog().size(), 1);
     QVERIFY(startupLine.match(f.registerLog().first()).hasMatch());
@@ -49,7 +47,7 @@ void TestMainWindow::startsWithBoard()
 {
     WindowFixture f(true);
     QCOMPARE(f.stateLabel()->text(), QStringLiteral("   ready   "));
-    QCOMPARE(f.stateColour(), StatusFields::readyColour);
+    QCOMPARE(f.stateColour(), QColor(188, 248, 182));
     const QStringList log = f.registerLog();
     QCOMPARE(log.size(), 17);
     for (int address = 0; address < 16; ++address)
@@ -137,11 +135,14 @@ void TestMainWindow::directAccessDialogIsNotPartOfThePanel()
         QVERIFY(!dialog->isAncestorOf(b));
 }
 
-void TestMainWindow::timersStartStopped()
+void TestMainWindow::timersStartStoppedAndPrecise()
 {
     WindowFixture f(true);
     QVERIFY(!f.window->connectionSupervisor().pollTimer().isActive());
     QVERIFY(!f.window->connectionSupervisor().reconnectTimer().isActive());
+    // A coarse timer may run 5% late: attempts every 525 ms instead of 500.
+    QCOMPARE(f.window->connectionSupervisor().pollTimer().timerType(), Qt::PreciseTimer);
+    QCOMPARE(f.window->connectionSupervisor().reconnectTimer().timerType(), Qt::PreciseTimer);
 }
 
 void TestMainWindow::exitClosesTheWindow()

@@ -1,5 +1,4 @@
 #include "app/mainwindow.h"
-#include "device/statusfields.h"
 #include "simulatedboard.h"
 
 #include <QAction>
@@ -15,6 +14,9 @@
 #include <QtTest>
 
 #include <memory>
+
+// Long enough for the next poll tick, 1000 ms away at most, and its work.
+constexpr int pollWithSlackMs = 1000 + 500;
 
 // The program against the simulated board, loaded the way the program loads
 // a controller library: what an engineer sees in ./run.
@@ -34,6 +36,7 @@ private slots:
     void pollingKeepsThePanelLive();
     void directAccessReadsLiveStatusAndWritesPastTheMirror();
     void pollingShowsAWriteFromAnotherProcess();
+    void pollingFollowsTheBoardThatZq40613SimDrives();
 
 private:
     template <typename T>
@@ -74,7 +77,7 @@ void TestWindowOnSimulator::cleanup()
 void TestWindowOnSimulator::startsReadyWithTheRegistersReadBack()
 {
     QCOMPARE(state(), QStringLiteral("   ready   "));
-    QCOMPARE(find<QLabel>("linkState")->palette().color(QPalette::Window), StatusFields::readyColour);
+    QCOMPARE(find<QLabel>("linkState")->palette().color(QPalette::Window), QColor(188, 248, 182));
     const QStringList log =
             find<QTextBrowser>("registerlog")->toPlainText().split('\n', Qt::SkipEmptyParts);
     QCOMPARE(log.size(), 17);
@@ -155,7 +158,6 @@ void TestWindowOnSimulator::directAccessReadsLiveStatusAndWritesPastTheMirror()
 // written by zq40613-reg shows on the panel at the next tick.
 void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
 {
-    constexpr int pollWithSlackMs = ConnectionSupervisor::pollIntervalMs + 500;
     QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
     QComboBox *buck1 = find<QComboBox>("co0750");
     QCOMPARE(buck1->currentText(), QStringLiteral("1.800V"));
@@ -172,6 +174,40 @@ void TestWindowOnSimulator::pollingShowsAWriteFromAnotherProcess()
     QTRY_COMPARE_WITH_TIMEOUT(text("le0d1"), QStringLiteral("0"), pollWithSlackMs);
     QVERIFY(!find<QCheckBox>("cb0a1")->isChecked());
     QVERIFY(find<QCheckBox>("pollstatus")->isChecked());
+}
+
+// The walk-through of the README: zq40613-sim, a process of its own, lowers
+// the battery below the comparator's threshold, unplugs and plugs the board,
+// and a polling panel follows.
+void TestWindowOnSimulator::pollingFollowsTheBoardThatZq40613SimDrives()
+{
+    const auto simTool = [](const QStringList &arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral(SIM_TOOL), arguments);
+        return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit
+               && tool.exitCode() == 0;
+    };
+    // The comparator's interrupt enabled: IRQ, active low, follows its bit.
+    // The check box has no text: a click on its indicator.
+    QCheckBox *comparatorInterrupt = find<QCheckBox>("cb0c0");
+    QTest::mouseClick(comparatorInterrupt, Qt::LeftButton, {}, QPoint(8, comparatorInterrupt->height() / 2));
+    QTest::mouseClick(find<QCheckBox>("pollstatus"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(text("lio0003"), QStringLiteral("0"), pollWithSlackMs);
+    QCOMPARE(text("le0d0"), QStringLiteral("1"));
+
+    QVERIFY(simTool({"battery", "3.0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(text("le0d0"), QStringLiteral("0"), pollWithSlackMs);
+    QCOMPARE(text("lio0003"), QStringLiteral("1"));
+    QCOMPARE(text("adc000710244280"), QStringLiteral("3.00"));
+
+    QVERIFY(simTool({"unplug"}));
+    QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   not connected   "), pollWithSlackMs);
+    QVERIFY(!find<QCheckBox>("pollstatus")->isChecked());
+
+    QVERIFY(simTool({"plug"}));
+    QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
+    QCOMPARE(text("le0d0"), QStringLiteral("0"));
+    QVERIFY(comparatorInterrupt->isChecked());
 }
 
 QTEST_MAIN(TestWindowOnSimulator)

@@ -56,10 +56,17 @@ void TestInstall::installedTree_data()
     QTest::newRow("command-line program") << "bin/zq40613-reg" << true;
     QTest::newRow("desktop launcher") << "bin/zq40613-eval-sim" << true;
     QTest::newRow("command-line launcher") << "bin/zq40613-reg-sim" << true;
+    QTest::newRow("simulated board's tool") << "bin/zq40613-sim" << true;
     QTest::newRow("simulated board") << QStringLiteral(INSTALL_LIBDIR "/zq40613-eval/sim/libhid2.so") << false;
     QTest::newRow("desktop entry") << "share/applications/zq40613-eval.desktop" << false;
     QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/zq40613-eval.png" << false;
     QTest::newRow("manual page") << "share/man/man1/zq40613-reg.1.gz" << false;
+    QTest::newRow("desktop program's manual page") << "share/man/man1/zq40613-eval.1.gz" << false;
+    QTest::newRow("desktop launcher's manual page") << "share/man/man1/zq40613-eval-sim.1.gz" << false;
+    QTest::newRow("command-line launcher's manual page") << "share/man/man1/zq40613-reg-sim.1.gz" << false;
+    QTest::newRow("simulated board tool's manual page") << "share/man/man1/zq40613-sim.1.gz" << false;
+    QTest::newRow("copyright") << "share/doc/zq40613-eval/copyright" << false;
+    QTest::newRow("changelog") << "share/doc/zq40613-eval/changelog.gz" << false;
 }
 
 void TestInstall::installedTree()
@@ -108,6 +115,9 @@ void TestInstall::launchersReachTheSimulator()
     const Run read = run(QStringLiteral("bin/zq40613-reg-sim"), {"read", "07"});
     QVERIFY2(read.exitCode == 0, qPrintable(read.err));
     QCOMPARE(read.out, QStringLiteral("0x0e\n"));
+    // zq40613-sim drives that same board.
+    QCOMPARE(run(QStringLiteral("bin/zq40613-sim"), {"unplug"}).exitCode, 0);
+    QCOMPARE(run(QStringLiteral("bin/zq40613-reg-sim"), {"read", "07"}).exitCode, 1);
 }
 
 void TestInstall::plainProgramFindsNoBoard()

@@ -83,6 +83,15 @@ PeerRun runPeer(const QStringList &steps, const QString &statePath = {})
     return finishPeer(peer);
 }
 
+// Runs zq40613-sim the same way.
+PeerRun runTool(const QStringList &arguments, const QString &statePath = {})
+{
+    QProcess tool;
+    tool.setProcessEnvironment(environmentWithState(statePath));
+    tool.start(QStringLiteral(SIM_TOOL), arguments);
+    return finishPeer(tool);
+}
+
 QString ourStateFile()
 {
     return qEnvironmentVariable(sim::stateFileVariable);
@@ -742,6 +751,10 @@ private slots:
         QCOMPARE(peer.lines, QStringList{"-1 0 0 0 -1 -1 0 -1"});
         QCOMPARE(peer.errors.count("no board"), 1);
         QVERIFY2(peer.errors.contains(path), qPrintable(peer.errors));
+        const PeerRun tool = runTool({"status"}, path);
+        QCOMPARE(tool.exitCode, 1);
+        QVERIFY(tool.lines.isEmpty());
+        QVERIFY2(tool.errors.contains(path), qPrintable(tool.errors));
         if (kind.endsWith("link")) {
             QFile kept(target);
             QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -764,6 +777,98 @@ private slots:
         QCOMPARE(run.lines.size(), 2);
         QCOMPARE(run.lines[0], QStringLiteral("-1"));
         QVERIFY(run.lines[1].toInt() > 0);
+    }
+
+    // zq40613-sim shows the board as a bench hand sees it, plugged in or not.
+    void toolStatus()
+    {
+        QCOMPARE(runTool({"battery", "3.0"}).exitCode, 0);
+        const QStringList plugged = {
+            "board        plugged in", "battery      3.000 V, held",
+            "0x00         0x32",       "0x01         0x00",
+            "0x02         0x00",       "0x03         0x00",
+            "0x04         0x00",       "0x05         0x00",
+            "0x06         0x00",       "0x07         0x0e",
+            "0x08         0x2c",       "0x09         0x00",
+            "0x0a         0x83",       "0x0b         0xd1",
+            "0x0c         0x00",       "0x0d         0x1e",
+            "0x0e         0x00",       "0x0f         0x00",
+            "IRQ          1",          "PWR_UP MODE  1",
+        };
+        PeerRun run = runTool({"status"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines, plugged);
+
+        // The comparator's interrupt enabled: the IRQ pin is driven low once
+        // the battery is back above the threshold, with or without the cable.
+        write(maskRegister, 0x01);
+        QCOMPARE(runTool({"battery", "3.3"}).exitCode, 0);
+        QCOMPARE(runTool({"unplug"}).exitCode, 0);
+        QCOMPARE(usb_hid_init(), -1);
+        run = runTool({"status"});
+        QCOMPARE(run.lines.value(0), QStringLiteral("board        unplugged"));
+        QCOMPARE(run.lines.value(1), QStringLiteral("battery      3.300 V, held"));
+        QCOMPARE(run.lines.value(14), QStringLiteral("0x0c         0x01"));
+        QCOMPARE(run.lines.value(15), QStringLiteral("0x0d         0x1f"));
+        QCOMPARE(run.lines.value(18), QStringLiteral("IRQ          0"));
+
+        QCOMPARE(runTool({"plug"}).exitCode, 0);
+        const int fresh = usb_hid_init();
+        QVERIFY(fresh > 0 && fresh != m_handle);
+        QCOMPARE(runTool({"reset"}).exitCode, 0);
+        QCOMPARE(spi_read(usb_hid_init(), maskRegister, 0), 0x00);
+        QVERIFY(runTool({"status"}).lines.value(1).endsWith(QLatin1String(" V, drifting")));
+    }
+
+    void toolBattery_data()
+    {
+        QTest::addColumn<QString>("volts");
+        QTest::addColumn<QString>("shown");   // empty: refused as bad usage
+        QTest::newRow("lowest") << "2.5" << "2.500 V";
+        QTest::newRow("highest") << "5.5" << "5.500 V";
+        QTest::newRow("whole volts") << "4" << "4.000 V";
+        QTest::newRow("to the nearest millivolt") << "3.2716" << "3.272 V";
+        QTest::newRow("below the range") << "2.499" << "";
+        QTest::newRow("above the range") << "5.501" << "";
+        QTest::newRow("millivolts") << "3000" << "";
+        QTest::newRow("exponent") << "3e0" << "";
+        QTest::newRow("negative") << "-3" << "";
+        QTest::newRow("comma") << "3,0" << "";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void toolBattery()
+    {
+        QFETCH(QString, volts);
+        QFETCH(QString, shown);
+        hid2sim_set_battery_mv(3700);
+        const PeerRun run = runTool({"battery", volts});
+        QCOMPARE(run.exitCode, shown.isEmpty() ? 2 : 0);
+        const QString battery = runTool({"status"}).lines.value(1);
+        QCOMPARE(battery, "battery      " + (shown.isEmpty() ? "3.700 V" : shown) + ", held");
+    }
+
+    void toolBadUsage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no command") << QStringList();
+        QTest::newRow("unknown command") << QStringList{"unplugged"};
+        QTest::newRow("battery without volts") << QStringList{"battery"};
+        QTest::newRow("one argument too many") << QStringList{"unplug", "now"};
+        QTest::newRow("unknown option") << QStringList{"status", "--all"};
+    }
+
+    // Refused before the board is touched, with a hint on standard error.
+    void toolBadUsage()
+    {
+        QFETCH(QStringList, arguments);
+        write(0x07, 0x20);
+        const PeerRun run = runTool(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.lines.isEmpty());
+        QVERIFY2(run.errors.contains("zq40613-sim --help"), qPrintable(run.errors));
+        QCOMPARE(usb_hid_init(), m_handle);
+        QCOMPARE(spi_read(m_handle, 0x07, 0), 0x20);
     }
 
     void resetGivesNewHandle()

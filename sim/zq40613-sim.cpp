@@ -1,0 +1,194 @@
+// zq40613-sim: the bench hand of the simulated board. It unplugs and plugs
+// the board, sets the battery and shows the board's state, on the same
+// shared board that the simulated controller library gives every program
+// (userboard.h), so a running panel sees what it does at its next call.
+
+#include "userboard.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int exitSuccess = 0;
+constexpr int exitNoBoard = 1;   // the state file cannot be used
+constexpr int exitBadUsage = 2;
+
+constexpr char programName[] = "zq40613-sim";
+
+// The battery voltages a user may set: a span around the comparator's
+// thresholds (2.000 V to 4.000 V).
+constexpr int minBatteryMv = 2500;
+constexpr int maxBatteryMv = 5500;
+constexpr double millivoltsPerVolt = 1000.0;
+
+// The registers zq40613-reg dump shows.
+constexpr int shownRegisters = 0x10;
+
+// The board's pins as the panel and zq40613-reg name them.
+struct NamedPin
+{
+    const char *label;
+    sim::PinId pin;
+};
+
+constexpr NamedPin shownPins[] = {
+    {"IRQ", sim::irqPin},
+    {"PWR_UP MODE", sim::powerUpModePin},
+};
+
+// Room between a label and its value, as in zq40613-reg.
+constexpr int labelGap = 2;
+
+constexpr char helpText[] =
+        "Usage: zq40613-sim COMMAND\n"
+        "Drive the simulated ZQ40613 evaluation board that zq40613-eval-sim and\n"
+        "zq40613-reg-sim work with, as one would drive a real board on the bench.\n"
+        "\n"
+        "Commands:\n"
+        "  status          print whether the board is plugged in, the battery\n"
+        "                  voltage, registers 0x00 to 0x0F as 0xNN and the pins IRQ\n"
+        "                  and PWR_UP MODE, 0 or 1\n"
+        "  unplug          pull the board's USB cable: programs lose the board\n"
+        "  plug            plug it back in: programs find it at their next attempt\n"
+        "  battery VOLTS   hold the battery at VOLTS, from 2.5 to 5.5 (decimal, such\n"
+        "                  as 3.0)\n"
+        "  reset           power-on state: plugged in, registers at their reset\n"
+        "                  values, pins released, the battery drifting around 3.7 V\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help      show this help and exit\n"
+        "\n"
+        "Exit status:\n"
+        "  0  success\n"
+        "  1  the board's state file cannot be used (the reason is on standard error)\n"
+        "  2  bad usage\n"
+        "\n"
+        "Environment:\n"
+        "  ZQ40613_SIM_STATE  the state file of the simulated board, shared by every\n"
+        "                     program that uses it; by default\n"
+        "                     $XDG_RUNTIME_DIR/zq40613-sim.state, or without that\n"
+        "                     folder /tmp/zq40613-sim-UID.state\n";
+
+int badUsage(const std::string &message)
+{
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName,
+                 message.c_str(), programName);
+    return exitBadUsage;
+}
+
+// A plain decimal number of volts ("3", "3.0", "3.25"), to the nearest
+// millivolt; no sign, exponent or hexadecimal.
+bool parseVolts(const char *text, int &millivolts)
+{
+    const std::size_t length = std::strlen(text);
+    const std::size_t digits = std::strspn(text, "0123456789");
+    const bool plain = digits > 0
+                       && (digits == length
+                           || (text[digits] == '.'
+                               && std::strspn(text + digits + 1, "0123456789") == length - digits - 1));
+    if (!plain)
+        return false;
+    const double volts = std::strtod(text, nullptr);
+    if (!(volts * millivoltsPerVolt >= minBatteryMv && volts * millivoltsPerVolt <= maxBatteryMv))
+        return false;
+    millivolts = static_cast<int>(std::lround(volts * millivoltsPerVolt));
+    return true;
+}
+
+std::string hex(int value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02x", value);
+    return text;
+}
+
+std::string batteryText(const sim::BoardModel &model)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f V, %s", model.batteryMillivolts() / millivoltsPerVolt,
+                  model.batteryIsHeld() ? "held" : "drifting");
+    return text;
+}
+
+// The status, label and value a line, read in one call so that it shows
+// one moment of the board.
+std::vector<std::pair<std::string, std::string>> readStatus(sim::BoardModel &model)
+{
+    std::vector<std::pair<std::string, std::string>> lines;
+    lines.emplace_back("board", model.isPlugged() ? "plugged in" : "unplugged");
+    lines.emplace_back("battery", batteryText(model));
+    for (int address = 0; address < shownRegisters; ++address)
+        lines.emplace_back(hex(address), hex(model.registerValue(address)));
+    for (const NamedPin &named : shownPins)
+        lines.emplace_back(named.label, std::to_string(model.pinLevel(named.pin.group, named.pin.pin)));
+    return lines;
+}
+
+int status()
+{
+    std::vector<std::pair<std::string, std::string>> lines;
+    if (!sim::withBoard([&](sim::BoardModel &model) { lines = readStatus(model); }))
+        return exitNoBoard;
+    std::size_t width = 0;
+    for (const auto &line : lines)
+        width = std::max(width, line.first.size() + labelGap);
+    for (const auto &line : lines)
+        std::printf("%-*s%s\n", static_cast<int>(width), line.first.c_str(), line.second.c_str());
+    return exitSuccess;
+}
+
+template<typename Change>
+int change(Change edit)
+{
+    return sim::withBoard(edit) ? exitSuccess : exitNoBoard;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-h" || argument == "--help") {
+            std::fputs(helpText, stdout);
+            return exitSuccess;
+        }
+        if (argument.size() > 1 && argument[0] == '-')
+            return badUsage("unknown option " + argument);
+        words.push_back(argument);
+    }
+    if (words.empty())
+        return badUsage("a command is missing");
+
+    const std::string &command = words.front();
+    const std::size_t wanted = command == "battery" ? 2 : 1;
+    if (command != "status" && command != "plug" && command != "unplug" && command != "battery"
+        && command != "reset")
+        return badUsage("unknown command " + command);
+    if (words.size() < wanted)
+        return badUsage(command + ": VOLTS is missing");
+    if (words.size() > wanted)
+        return badUsage(command + ": unexpected argument " + words[wanted]);
+
+    if (command == "status")
+        return status();
+    if (command == "plug" || command == "unplug") {
+        const bool plugged = command == "plug";
+        return change([=](sim::BoardModel &model) { model.setPlugged(plugged); });
+    }
+    if (command == "reset")
+        return change([](sim::BoardModel &model) { model.powerOn(); });
+
+    int millivolts = 0;
+    if (!parseVolts(words[1].c_str(), millivolts))
+        return badUsage("battery: " + words[1] + " is not a voltage from 2.5 to 5.5");
+    return change([=](sim::BoardModel &model) { model.pinBattery(millivolts); });
+}
