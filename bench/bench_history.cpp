@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The probe history with a full day of samples: what one more sample costs
 // with the window closed, and with it open, where the chart follows the new
 // sample and is painted again.

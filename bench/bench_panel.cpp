@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against the simulated board, each figure beside a floor
 // measured in the same run: start-up against a bare window of the same size,
 // a poll tick and a display refresh against the bare controller calls they

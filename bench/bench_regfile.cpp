@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a large register file, against a floor that only splits the same
 // bytes into lines: the gap between the two is what the scanning costs.
 

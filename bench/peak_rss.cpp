@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the peak resident memory of a process that has shown either the
 // main window (against the simulated board beside it) or a bare main window
 // of the same fixed size; "history" is the main window with a full day of

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Turns the benchmark runs of bench/run into one Markdown table."""
 import json
 import sys

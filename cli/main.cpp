@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zq40613-reg: the evaluation board's registers, pins and probes from the
 // command line, for scripted bench runs. No window: the same controller
 // access, register file and bit-name code as the desktop program.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Manual pages and the changelog are installed compressed, the way Debian
 # wants them: gzip -9n, best compression and no name or time stamp in the
 # header, so that every build gives the same bytes. Without gzip (Windows)

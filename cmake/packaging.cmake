@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A Debian package of everything `cmake --install` puts in place: both
 # programs, the simulated board with its two launchers and zq40613-sim, the
 # desktop entry, the icon, the manual pages, the copyright file and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the three binding-name parsers and the field arithmetic
 // behind combo boxes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the register file reader: the input is the file.
 //
 // Besides "no crash" it checks what the file format itself promises: stores

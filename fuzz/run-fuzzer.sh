@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzz target for a fixed number of inputs, starting from a scratch
 # copy of its seed corpus (the committed corpus never grows by itself), and
 # prints libFuzzer's closing figures. A crash, a sanitizer report or a broken

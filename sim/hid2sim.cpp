@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller library's C interface and the simulator's controls, over one
 // board shared by every caller on the machine (see sharedstate.h).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zq40613-sim: the bench hand of the simulated board. It unplugs and plugs
 // the board, sets the battery and shows the board's state, on the same
 // shared board that the simulated controller library gives every program

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program's icon and logos into src/panel.
 
 The icon is pixel art painted here and written by hand as a 16-colour Windows

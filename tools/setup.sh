@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared set-up for ./run and ./test: installs missing Debian packages and
 # configures and builds the project. Sourced, not executed.
 

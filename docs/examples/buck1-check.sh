@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets Buck1 to 1.800 V, enables it, waits for the output to settle and
 # checks the BUCK1 probe. Exit status 0 when the probe reads 1.75 to 1.85 V.
 # REG=zq40613-reg-sim runs it against the simulated board.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ZQ40613_DEVICELINK_H
 #define ZQ40613_DEVICELINK_H
 
@@ -39,8 +40,6 @@ public:
 
     int handle() const { return deviceHandle; }
     bool isConnected() const { return connected; }
-
-    Controller &controller() { return board; }
 
 signals:
     // A board call has failed, once per failure. It is emitted inside the

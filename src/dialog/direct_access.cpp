@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/direct_access.h"
 
 #include "common/hexbyte.h"

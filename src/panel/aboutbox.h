@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef ZQ40613_ABOUTBOX_H
 #define ZQ40613_ABOUTBOX_H
 

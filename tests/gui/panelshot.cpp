@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Developer tool: saves a picture of the main window over the simulated board
 // as a desktop with a given colour scheme and font would show it.
 //   panelshot OUT.png [--dark] [--font FAMILY,POINTS]

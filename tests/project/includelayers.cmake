@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the include graph of src/ against its layers, as a CMake script:
 #   cmake -DSRC_DIR=<src> -DCORE_FILES=<a,b,...> -P includelayers.cmake
 #

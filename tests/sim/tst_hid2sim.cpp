@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hid2.h"
 #include "hid2sim.h"
 #include "simulatedboard.h"
