@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -44,7 +43,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s main|bare|history\n", argv[0]);
         return 2;
     }
-    QLoggingCategory::setFilterRules(QStringLiteral("zq40613.trace.debug=false"));
     QApplication app(argc, argv);
     Hid2Library library(QCoreApplication::applicationDirPath());
     std::unique_ptr<QMainWindow> window;

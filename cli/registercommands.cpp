@@ -193,7 +193,7 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
                                      });
     if (lines == -1)
         return fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
-    if (!readToTheEnd(file, fileName))
+    if (!readWithoutError(file, fileName))
         return exitBadUsage;
     if (failedWrites > 0)
         return fail(QStringLiteral("writing register %1 failed: the board does not answer "
@@ -287,7 +287,7 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
 }
 
 // The reader takes a read error for the end of the file; here it is told.
-bool RegisterCommands::readToTheEnd(const QIODevice &file, const QString &fileName)
+bool RegisterCommands::readWithoutError(const QIODevice &file, const QString &fileName)
 {
     const auto *device = qobject_cast<const QFileDevice *>(&file);
     if (!device || device->error() == QFileDevice::NoError)
@@ -307,7 +307,7 @@ RegisterCommands::parseFile(QIODevice &file, const QString &fileName)
         fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
         return std::nullopt;
     }
-    if (!readToTheEnd(file, fileName))
+    if (!readWithoutError(file, fileName))
         return std::nullopt;
     return parsed;
 }

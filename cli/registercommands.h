@@ -59,7 +59,7 @@ private:
 
     std::unique_ptr<QFile> openInput(const QByteArray &fileName);
     std::optional<FileRegisters> parseFile(QIODevice &file, const QString &fileName);
-    bool readToTheEnd(const QIODevice &file, const QString &fileName);
+    bool readWithoutError(const QIODevice &file, const QString &fileName);
     std::optional<int> readRegister(int address);
     std::optional<ReadoutValue> readPanelValue(const PanelReadout &readout);
     int fail(const QString &message, int status = exitBoardFailure);

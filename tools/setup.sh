@@ -39,9 +39,17 @@ zq_configure() {
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 }
 
+# Builds in a configured folder with every core; further arguments go to
+# cmake --build (such as --target).
+zq_compile() {
+    local dir="$1"
+    shift
+    cmake --build "$dir" --parallel "$(nproc 2>/dev/null || echo 2)" "$@"
+}
+
 # Configures and builds everything into the given folder, with the same
 # arguments as zq_configure.
 zq_build() {
     zq_configure "$@"
-    cmake --build "$1" --parallel "$(nproc 2>/dev/null || echo 2)"
+    zq_compile "$1"
 }
