@@ -5,7 +5,7 @@
 #include "binding/probesample.h"
 #include "common/hexbyte.h"
 #include "device/devicelink.h"
-#include "dialog/bitnames.h"
+#include "common/chip.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
@@ -150,7 +150,7 @@ int RegisterCommands::read(int address, bool showBits)
 
 int RegisterCommands::write(int address, int data, bool verifyWrite)
 {
-    if (!link.register_write(address, data))
+    if (!link.register_write(address, data, Activity::DirectAccess))
         return fail(QStringLiteral("writing register %1 failed: the board does not answer").arg(hex(address)));
     if (!verifyWrite)
         return exitSuccess;
@@ -187,7 +187,7 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     // Like the desktop program's Load, a failed write does not stop the file.
     const int lines = parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
                                      [&](int address, int data) {
-                                         if (!link.register_write(address, data)
+                                         if (!link.register_write(address, data, Activity::Load)
                                              && failedWrites++ == 0)
                                              firstFailed = address;
                                      });
@@ -314,7 +314,7 @@ RegisterCommands::parseFile(QIODevice &file, const QString &fileName)
 
 std::optional<int> RegisterCommands::readRegister(int address)
 {
-    const int value = link.register_read(address);
+    const int value = link.register_read(address, Activity::DirectAccess);
     if (value == readFailed) {
         fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hex(address)));
         return std::nullopt;

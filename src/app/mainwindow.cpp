@@ -8,7 +8,6 @@
 #include "common/trace.h"
 #include "device/panellogs.h"
 #include "device/statusfields.h"
-#include "device/transferreporter.h"
 #include "dialog/direct_access.h"
 #include "history/probehistorywindow.h"
 #include "panel/aboutbox.h"
@@ -28,22 +27,20 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
 
     status = std::make_unique<StatusFields>(*ui->statusBar, link);
     logs = std::make_unique<PanelLogs>(controls.registerLog, controls.eventLog);
-    reporter = std::make_unique<TransferReporter>(*status, *logs);
-    edits = std::make_unique<ControlEdits>(mirror, link, *reporter);
-    supervisor = std::make_unique<ConnectionSupervisor>(
-            link, mirror, [this] { status->showLinkState(); },
-            [this] { refresh->update_display(); }, [this] { on_readregisters_clicked(); });
-    refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *supervisor,
-                                               *ui->statusBar);
-    connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
-    bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *logs, *status, *refresh);
+    edits = std::make_unique<ControlEdits>(mirror, link);
+    supervisor = std::make_unique<ConnectionSupervisor>(link, mirror);
+    refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *ui->statusBar);
+    bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *refresh);
     registerFiles = std::make_unique<RegisterFileCommands>(
-            this, mirror, [this](int address, int data) { link.register_write(address, data); });
-
-    init_hardware();
-    supervisor->refreshPanel();
+            this, mirror, [this](int address, int data) {
+                link.register_write(address, data, Activity::Load);
+            });
     directAccess = new direct_access(this);
     addProbeHistory();
+    connectParts();
+
+    init_hardware();
+    refresh->update_display();
     logs->applicationStarted();
 }
 
@@ -84,6 +81,38 @@ void MainWindow::connectPanel()
             &MainWindow::on_actionSave_Registers_activated);
     connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
             &MainWindow::on_actionDirect_Register_Access_activated);
+}
+
+// How the parts hear of each other. Each listener does its whole part when
+// told, so the order of these connections does not matter.
+void MainWindow::connectParts()
+{
+    // Every register transfer, as the user sees it.
+    connect(&link, &DeviceLink::registerTransferred, status.get(), &StatusFields::showTransfer);
+    connect(&link, &DeviceLink::registerTransferred, logs.get(), &PanelLogs::logTransfer);
+
+    // The link state, whenever it may have changed: as a connection attempt
+    // begins and succeeds, after every refresh (which reads the board), and
+    // at the end of Write regs.
+    connect(supervisor.get(), &ConnectionSupervisor::connecting, status.get(),
+            &StatusFields::showLinkState);
+    connect(supervisor.get(), &ConnectionSupervisor::linkUp, status.get(),
+            &StatusFields::showLinkState);
+    connect(refresh.get(), &DisplayRefresh::refreshed, status.get(), &StatusFields::showLinkState);
+    connect(bulk.get(), &BulkTransfer::writtenBack, status.get(), &StatusFields::showLinkState);
+
+    // What the supervisor asks of the panel.
+    connect(supervisor.get(), &ConnectionSupervisor::readBackWanted, this,
+            &MainWindow::on_readregisters_clicked);
+    connect(supervisor.get(), &ConnectionSupervisor::refreshWanted, refresh.get(),
+            &DisplayRefresh::update_display);
+    connect(supervisor.get(), &ConnectionSupervisor::pollingChanged, refresh.get(),
+            &DisplayRefresh::setPolling);
+
+    connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
+
+    connect(directAccess, &direct_access::readRequested, this, &MainWindow::dr_read);
+    connect(directAccess, &direct_access::writeRequested, this, &MainWindow::dr_write);
 }
 
 // The probe history window and its Tools menu entry, below the direct
@@ -167,23 +196,18 @@ void MainWindow::on_actionDirect_Register_Access_activated()
 
 void MainWindow::on_actionProbe_History_activated()
 {
-    qCDebug(lcTrace, "probe_history()");
+    qCDebug(lcTrace, "on_actionProbe_History_activated()");
     probeHistoryWindow->show();
 }
 
 void MainWindow::dr_read()
 {
-    const int address = directAccess->address();
-    directAccess->setData(link.register_read(address));
-    reporter->reportRead(address, directAccess->data());
+    directAccess->setData(link.register_read(directAccess->address(), Activity::DirectAccess));
 }
 
 void MainWindow::dr_write()
 {
-    const int address = directAccess->address();
-    const int data = directAccess->data();
-    link.register_write(address, data);
-    reporter->reportWrite(address, data);
+    link.register_write(directAccess->address(), directAccess->data(), Activity::DirectAccess);
 }
 
 void MainWindow::on_pwrup_clicked()

@@ -21,7 +21,6 @@ class PanelLogs;
 class ProbeHistoryWindow;
 class RegisterFileCommands;
 class StatusFields;
-class TransferReporter;
 class direct_access;
 
 namespace Ui {
@@ -29,10 +28,11 @@ class MainWindow;
 }
 
 // The one window of the program. It carries the panel form, creates the
-// objects the rest of the program works with, and its slots are the entry
-// points of every user action; the work itself is done by the small classes
-// it owns. The connection supervision's timers tick into it directly;
-// init_hardware() and timer_func() run the same steps on demand.
+// objects the rest of the program works with and wires them together, and
+// its slots are the entry points of every user action; the work itself is
+// done by the small classes it owns, which hear of each other through their
+// signals. The connection supervision's timers tick into the supervisor
+// directly; init_hardware() and timer_func() run the same steps on demand.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -77,6 +77,7 @@ private:
     void on_actionProbe_History_activated();
 
     void connectPanel();
+    void connectParts();
     void addProbeHistory();
 
     std::unique_ptr<Ui::MainWindow> ui;
@@ -88,7 +89,6 @@ private:
     QButtonGroup panelButtons;
     std::unique_ptr<StatusFields> status;
     std::unique_ptr<PanelLogs> logs;
-    std::unique_ptr<TransferReporter> reporter;
     std::unique_ptr<ControlEdits> edits;
     std::unique_ptr<DisplayRefresh> refresh;
     std::unique_ptr<BulkTransfer> bulk;

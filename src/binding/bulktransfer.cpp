@@ -5,45 +5,38 @@
 #include "binding/displayrefresh.h"
 #include "binding/panelcontrols.h"
 #include "device/devicelink.h"
-#include "device/panellogs.h"
-#include "device/statusfields.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 
 BulkTransfer::BulkTransfer(const PanelControls &controls, RegisterMirror &mirror, DeviceLink &link,
-                           PanelLogs &logs, StatusFields &status, DisplayRefresh &refresh)
-    : controls(controls), mirror(mirror), link(link), logs(logs), status(status), refresh(refresh)
+                           DisplayRefresh &refresh, QObject *parent)
+    : QObject(parent), controls(controls), mirror(mirror), link(link), refresh(refresh)
 {
 }
 
 void BulkTransfer::readAll()
 {
     for (int address = 0; address < registerMirrorSize; ++address) {
-        mirror[address] = static_cast<quint8>(link.register_read(address));
+        mirror[address] = static_cast<quint8>(link.register_read(address, Activity::ReadBack));
         // A failed read has stored 0xFF; the rest keep their old values.
         if (!link.isConnected())
             break;
-        logs.registerRead(address, mirror[address]);
     }
     refresh.update_display();
-    status.showLinkState();
 }
 
 void BulkTransfer::writeAll()
 {
     writeCheckBoxRegisters();
     writeComboBoxRegisters();
-    status.showLinkState();
+    emit writtenBack();
 }
 
-bool BulkTransfer::writeAndLog(int address)
+bool BulkTransfer::writeChecked(int address)
 {
-    link.register_write(address, mirror.at(address));
-    if (!link.isConnected())
-        return false;
-    logs.registerWrite(address, mirror.at(address));
-    return true;
+    link.register_write(address, mirror.at(address), Activity::WriteBack);
+    return link.isConnected();
 }
 
 // One write of the whole register per bound check box: a register bound to
@@ -52,7 +45,7 @@ void BulkTransfer::writeCheckBoxRegisters()
 {
     for (const QAbstractButton *button : controls.buttons) {
         const ButtonBinding b = get_cb_addr(button->objectName());
-        if (b.kind == ButtonBinding::Bit && !writeAndLog(b.address))
+        if (b.kind == ButtonBinding::Bit && !writeChecked(b.address))
             return;
     }
 }
@@ -63,13 +56,12 @@ void BulkTransfer::writeComboBoxRegisters()
         const FieldBinding field = get_co_addr(combo->objectName());
         if (!field.isBound())
             continue;
-        if (!writeAndLog(field.address))
+        if (!writeChecked(field.address))
             return;
         // The second register's write is not checked; a failure there shows
         // at the next first write.
-        if (field.secondAddress != -1) {
-            link.register_write(field.secondAddress, mirror.at(field.secondAddress));
-            logs.registerWrite(field.secondAddress, mirror.at(field.secondAddress));
-        }
+        if (field.secondAddress != -1)
+            link.register_write(field.secondAddress, mirror.at(field.secondAddress),
+                                Activity::WriteBackUnchecked);
     }
 }

@@ -4,34 +4,38 @@
 
 #include "common/registermirror.h"
 
+#include <QObject>
+
 class DeviceLink;
 class DisplayRefresh;
-class PanelLogs;
-class StatusFields;
 struct PanelControls;
 
 // Moves many registers at once: "Update" reads registers 0x00 to 0x0F into
-// the mirror, "Write regs" writes every register a bound check box or combo
-// box stands for, from the mirror.
-class BulkTransfer
+// the mirror and refreshes the panel, "Write regs" writes every register a
+// bound check box or combo box stands for, from the mirror.
+class BulkTransfer : public QObject
 {
+    Q_OBJECT
+
 public:
     BulkTransfer(const PanelControls &controls, RegisterMirror &mirror, DeviceLink &link,
-                 PanelLogs &logs, StatusFields &status, DisplayRefresh &refresh);
+                 DisplayRefresh &refresh, QObject *parent = nullptr);
 
     void readAll();
     void writeAll();
 
+signals:
+    // Write regs has ended, all written or stopped at a failure.
+    void writtenBack();
+
 private:
-    bool writeAndLog(int address);
+    bool writeChecked(int address);
     void writeCheckBoxRegisters();
     void writeComboBoxRegisters();
 
     const PanelControls &controls;
     RegisterMirror &mirror;
     DeviceLink &link;
-    PanelLogs &logs;
-    StatusFields &status;
     DisplayRefresh &refresh;
 };
 

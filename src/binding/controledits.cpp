@@ -5,21 +5,18 @@
 #include "binding/fieldcodec.h"
 #include "common/trace.h"
 #include "device/devicelink.h"
-#include "device/transferreporter.h"
 
 #include <QAbstractButton>
 #include <QThread>
 
-ControlEdits::ControlEdits(RegisterMirror &mirror, DeviceLink &link, TransferReporter &reporter)
-    : mirror(mirror), link(link), reporter(reporter)
+ControlEdits::ControlEdits(RegisterMirror &mirror, DeviceLink &link)
+    : mirror(mirror), link(link)
 {
 }
 
-void ControlEdits::writeAndReport(int address)
+void ControlEdits::write(int address)
 {
-    const int data = mirror.at(address);
-    link.register_write(address, data);
-    reporter.reportWrite(address, data);
+    link.register_write(address, mirror.at(address), Activity::PanelEdit);
 }
 
 void ControlEdits::fieldChosen(const QString &comboName, int index)
@@ -41,14 +38,14 @@ void ControlEdits::fieldChosen(const QString &comboName, int index)
     // The first register goes to the chip before the second one changes.
     FieldCodec::storeFirstPart(field, value, mirror);
     if (autoWriteFlag)
-        writeAndReport(field.address);
+        write(field.address);
     qCDebug(lcTrace, "[0x%08x] = 0x%02x", field.address, mirror.at(field.address));
 
     if (field.secondAddress == -1)
         return;
     FieldCodec::storeSecondPart(field, value, mirror);
     if (autoWriteFlag)
-        writeAndReport(field.secondAddress);
+        write(field.secondAddress);
     qCDebug(lcTrace, "[0x%08x] = 0x%02x", field.secondAddress, mirror.at(field.secondAddress));
 }
 
@@ -80,7 +77,7 @@ void ControlEdits::bitClicked(const QAbstractButton &button, int address, int bi
     if (!autoWriteFlag && button.isCheckable())
         return;
     qCDebug(lcTrace, "command button");
-    writeAndReport(address);
+    write(address);
     if (!button.isCheckable())
         byte &= static_cast<quint8>(~bitMask);
 }

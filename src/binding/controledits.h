@@ -7,7 +7,6 @@
 class DeviceLink;
 class QAbstractButton;
 class QString;
-class TransferReporter;
 
 // Turns a user's edit of a bound control into a change of the register
 // mirror and, with automatic writing on, into a register write; pin controls
@@ -18,7 +17,7 @@ public:
     // How long a non-checkable pin button holds its pin at the active level.
     static constexpr unsigned long pinPulseMs = 10;
 
-    ControlEdits(RegisterMirror &mirror, DeviceLink &link, TransferReporter &reporter);
+    ControlEdits(RegisterMirror &mirror, DeviceLink &link);
 
     // A combo box item was chosen; the box is known by its object name.
     void fieldChosen(const QString &comboName, int index);
@@ -29,13 +28,12 @@ public:
     bool autoWrite() const { return autoWriteFlag; }
 
 private:
-    void writeAndReport(int address);
+    void write(int address);
     void bitClicked(const QAbstractButton &button, int address, int bit);
     void pinClicked(const QAbstractButton &button, int group, int pin, bool inverted);
 
     RegisterMirror &mirror;
     DeviceLink &link;
-    TransferReporter &reporter;
     bool autoWriteFlag = true;
 };
 

@@ -7,7 +7,6 @@
 #include "binding/panelcontrols.h"
 #include "binding/panelreadouts.h"
 #include "common/trace.h"
-#include "device/connectionsupervisor.h"
 #include "device/devicelink.h"
 
 #include <QAbstractButton>
@@ -38,9 +37,8 @@ int bitOf(quint8 byte, int bit)
 
 DisplayRefresh::DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror,
                                DeviceLink &link, const ControlEdits &edits,
-                               const ConnectionSupervisor &supervisor,
-                               const QWidget &paletteSource)
-    : controls(controls), mirror(mirror), link(link), edits(edits), supervisor(supervisor),
+                               const QWidget &paletteSource, QObject *parent)
+    : QObject(parent), controls(controls), mirror(mirror), link(link), edits(edits),
       paletteSource(paletteSource)
 {
 }
@@ -58,6 +56,7 @@ void DisplayRefresh::update_display()
     sample.time = QDateTime::currentMSecsSinceEpoch();
     sample.status = mirror.at(probeStatusRegister);
     emit probesRead(sample);
+    emit refreshed();
 }
 
 void DisplayRefresh::refreshButtons()
@@ -130,5 +129,5 @@ void DisplayRefresh::refreshModeCheckBoxes()
     if (controls.autoWrite)
         controls.autoWrite->setChecked(edits.autoWrite());
     if (controls.pollStatus)
-        controls.pollStatus->setChecked(supervisor.isPolling());
+        controls.pollStatus->setChecked(polling);
 }

@@ -8,7 +8,6 @@
 #include <QColor>
 #include <QObject>
 
-class ConnectionSupervisor;
 class ControlEdits;
 class DeviceLink;
 class QWidget;
@@ -19,6 +18,7 @@ struct PanelControls;
 // afresh. It only sets widget state, which raises none of the user-edit
 // signals, so a refresh never writes to the chip. What it read of the probes
 // goes out as one sample per refresh, for whoever keeps a record of them.
+// "Poll status" shows the polling state it was last told.
 class DisplayRefresh : public QObject
 {
     Q_OBJECT
@@ -30,15 +30,19 @@ public:
     static constexpr QColor indicatorTextColour{0, 0, 0};
 
     DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror, DeviceLink &link,
-                   const ControlEdits &edits, const ConnectionSupervisor &supervisor,
-                   const QWidget &paletteSource);
+                   const ControlEdits &edits, const QWidget &paletteSource,
+                   QObject *parent = nullptr);
 
     void update_display();
+    void setPolling(bool on) { polling = on; }
 
 signals:
     // The probe voltages this refresh has just read and shown (a failed
     // conversion as noReading), with the status register of the mirror.
     void probesRead(const ProbeSample &sample);
+    // The refresh is complete. It read pins and probes, which may have found
+    // the board gone, so this is when the link state is worth showing.
+    void refreshed();
 
 private:
     void refreshButtons();
@@ -50,8 +54,8 @@ private:
     const RegisterMirror &mirror;
     DeviceLink &link;
     const ControlEdits &edits;
-    const ConnectionSupervisor &supervisor;
     const QWidget &paletteSource;
+    bool polling = false;
 };
 
 #endif

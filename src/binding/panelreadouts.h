@@ -2,33 +2,12 @@
 #ifndef ZQ40613_PANELREADOUTS_H
 #define ZQ40613_PANELREADOUTS_H
 
+#include "common/chip.h"
+
 #include <QString>
 
 class DeviceLink;
 struct LineEditBinding;
-
-// The board readings the panel shows beside the chip's registers: the two pin
-// indicators and the four probe read-outs, each with its label and the
-// binding name the panel's line edit carries. Programs without the panel form
-// (the command-line tool) read the board through this table, so they read
-// exactly what the panel reads; a test keeps it in step with the form.
-struct PanelReadout
-{
-    const char *label;
-    const char *bindingName;
-};
-
-inline constexpr PanelReadout panelPins[] = {
-    {"IRQ", "lio0003"},
-    {"PWR_UP MODE", "lio0202"},
-};
-
-inline constexpr PanelReadout panelProbes[] = {
-    {"BATT", "adc000710244280"},
-    {"BUCK1", "adc000610244200"},
-    {"BUCK2", "adc000410244200"},
-    {"BUCK3", "adc000510244100"},
-};
 
 // The probe a read-out binding name belongs to, as an index into
 // panelProbes, or -1 for a name that is no probe of the panel.

@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/connectionsupervisor.h"
 
+#include "common/chip.h"
 #include "common/trace.h"
 #include "device/devicelink.h"
 
-#include <utility>
-
-ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror,
-                                           std::function<void()> showLinkState,
-                                           std::function<void()> refreshDisplay,
-                                           std::function<void()> readBack)
-    : link(link), mirror(mirror), showLinkState(std::move(showLinkState)),
-      refreshDisplay(std::move(refreshDisplay)), readBack(std::move(readBack))
+ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror)
+    : link(link), mirror(mirror)
 {
     setUpTimer(reconnect, &ConnectionSupervisor::init_hardware);
     setUpTimer(poll, &ConnectionSupervisor::timer_func);
@@ -35,8 +30,12 @@ void ConnectionSupervisor::setUpTimer(QTimer &timer, void (ConnectionSupervisor:
 // 500 ms after the latest failure.
 void ConnectionSupervisor::applyNotConnectedPolicy()
 {
+    const bool wasPolling = poll.isActive();
     poll.stop();
     reconnect.start(reconnectIntervalMs);
+    if (wasPolling)
+        emit pollingChanged(false);
+    emit linkDown();
 }
 
 void ConnectionSupervisor::init_hardware()
@@ -45,25 +44,18 @@ void ConnectionSupervisor::init_hardware()
     // the retry cycle.
     if (link.isConnected()) {
         reconnect.stop();
-        refreshPanel();
+        emit refreshWanted();
         return;
     }
     qCDebug(lcTrace, "init_hardware()");
-    showLinkState();
+    emit connecting();
     if (!link.openBoard()) {
         reconnect.start(reconnectIntervalMs);
+        emit linkDown();
         return;
     }
-    showLinkState();
-    readBack();
-}
-
-// The refresh reads pins and probes, which may find the board gone, so the
-// state field is brought up to date after it, never before.
-void ConnectionSupervisor::refreshPanel()
-{
-    refreshDisplay();
-    showLinkState();
+    emit linkUp();
+    emit readBackWanted();
 }
 
 void ConnectionSupervisor::timer_func()
@@ -71,9 +63,9 @@ void ConnectionSupervisor::timer_func()
     qCDebug(lcTrace, "timer_func()");
     // Every register is read even after a failure, so the panel shows 0xFF
     // for all of them rather than a mix of stale and fresh values.
-    for (const int address : panelRegisters)
-        mirror.at(address) = static_cast<quint8>(link.register_read(address));
-    refreshPanel();
+    for (const int address : pollRegisters)
+        mirror.at(address) = static_cast<quint8>(link.register_read(address, Activity::Poll));
+    emit refreshWanted();
 }
 
 void ConnectionSupervisor::setPolling(bool on)
@@ -83,4 +75,5 @@ void ConnectionSupervisor::setPolling(bool on)
         poll.start(pollIntervalMs);
     else
         poll.stop();
+    emit pollingChanged(on);
 }

@@ -7,17 +7,15 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
-
 class DeviceLink;
 
 // Keeps the link to the board alive: opens and sets up the board, retries
 // while it is missing or has stopped answering, and polls the panel's
 // registers once a second while polling is on. It owns the reconnect and poll
 // timers and, with the poll timer, the polling state: polling is on exactly
-// while that timer runs. How the link state is shown, and what happens after
-// a connection (reading the registers back) and after a poll (refreshing the
-// panel), is handed in by the owner.
+// while that timer runs. It says what happened through its signals; showing
+// the link state, reading the registers back and refreshing the panel are
+// the listeners' part.
 class ConnectionSupervisor : public QObject
 {
     Q_OBJECT
@@ -25,19 +23,13 @@ class ConnectionSupervisor : public QObject
 public:
     static constexpr int reconnectIntervalMs = 500;
     static constexpr int pollIntervalMs = 1000;
-    // The registers a status poll reads: every register the panel shows.
-    static constexpr int panelRegisters[] = {0x00, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e};
 
-    ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror,
-                         std::function<void()> showLinkState,
-                         std::function<void()> refreshDisplay, std::function<void()> readBack);
+    ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror);
 
     // The connection attempt: at start-up and on every reconnect tick.
     void init_hardware();
     // One status poll, on every poll tick.
     void timer_func();
-    // Refreshes the panel and then shows the link state it left.
-    void refreshPanel();
     // The "Poll status" check box was clicked.
     void setPolling(bool on);
     bool isPolling() const { return poll.isActive(); }
@@ -46,6 +38,22 @@ public:
     const QTimer &reconnectTimer() const { return reconnect; }
     const QTimer &pollTimer() const { return poll; }
 
+signals:
+    // An attempt to open the board begins: the link is down.
+    void connecting();
+    // The board was opened and set up.
+    void linkUp();
+    // An open attempt found no board, or a board call failed (once per
+    // failed call).
+    void linkDown();
+    // Polling was switched on or off, by the user or by a failure.
+    void pollingChanged(bool on);
+    // The board has just been opened: its registers are to be read back.
+    void readBackWanted();
+    // A poll has read the panel's registers, or the reconnect tick found the
+    // board answering: the panel is to show them.
+    void refreshWanted();
+
 private:
     void setUpTimer(QTimer &timer, void (ConnectionSupervisor::*tick)());
     // What every failed board call leads to.
@@ -53,9 +61,6 @@ private:
 
     DeviceLink &link;
     RegisterMirror &mirror;
-    std::function<void()> showLinkState;
-    std::function<void()> refreshDisplay;
-    std::function<void()> readBack;
     QTimer reconnect;
     QTimer poll;
 };

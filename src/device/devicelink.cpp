@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/devicelink.h"
 
+#include "common/chip.h"
 #include "common/trace.h"
 #include "device/controller.h"
 
@@ -14,34 +15,6 @@ namespace {
 constexpr int controllerGroupOffset = 1;
 
 constexpr int byteMask = 0xff;
-constexpr int outputDirection = 1;
-constexpr int inputDirection = 0;
-
-struct PinDirection
-{
-    int group; // controller numbering
-    int pin;
-    int direction;
-};
-
-// Directions applied after every successful open. Pin 3.2 is made an input
-// twice; the board has always been set up this way.
-constexpr PinDirection pinSetup[] = {
-    {1, 0, outputDirection}, {1, 1, inputDirection},  {1, 2, outputDirection},
-    {2, 1, outputDirection}, {3, 1, outputDirection}, {3, 2, inputDirection},
-    {3, 3, outputDirection}, {3, 4, outputDirection}, {1, 3, inputDirection},
-    {2, 3, inputDirection},  {3, 6, outputDirection}, {3, 2, inputDirection},
-};
-
-// Controller pin 2.3 is driven low right after the set-up.
-constexpr int lowAfterSetupGroup = 2;
-constexpr int lowAfterSetupPin = 3;
-
-// Board pins with slots of their own, in controller numbering.
-constexpr int devSleepGroup = 3;
-constexpr int devSleepPin = 1;
-constexpr int hostControllerGroup = 3;
-constexpr int hostControllerPin = 6;
 
 // How long the pin slots hold or settle a level.
 constexpr unsigned long pinSettleMs = 50;
@@ -59,38 +32,44 @@ void DeviceLink::reportFailure()
     emit callFailed();
 }
 
-int DeviceLink::register_read(int address)
+int DeviceLink::register_read(int address, Activity activity)
 {
-    qCDebug(lcTrace, "register read(), address = 0x%02x", address & byteMask);
-    const int value = board.spi_read(deviceHandle, address & byteMask, 0);
-    if (value == -1) {
+    address &= byteMask;
+    qCDebug(lcTrace, "register read(), address = 0x%02x", address);
+    const int value = board.spi_read(deviceHandle, address, 0);
+    const bool ok = value != -1;
+    if (ok)
+        connected = true;
+    else
         reportFailure();
-        return -1;
-    }
-    connected = true;
-    return value;
+    emit registerTransferred({activity, false, address, value & byteMask, ok});
+    return ok ? value : -1;
 }
 
-int DeviceLink::register_write(int address, int data)
+int DeviceLink::register_write(int address, int data, Activity activity)
 {
-    qCDebug(lcTrace, "register write(), address = 0x%02x,data = 0x%02x", address & byteMask,
-            data & byteMask);
-    if (board.spi_write(deviceHandle, address & byteMask, data & byteMask, 0) == 0) {
+    address &= byteMask;
+    data &= byteMask;
+    qCDebug(lcTrace, "register write(), address = 0x%02x,data = 0x%02x", address, data);
+    const bool ok = board.spi_write(deviceHandle, address, data, 0) != 0;
+    if (ok) {
+        connected = true;
+    } else {
         qCDebug(lcTrace, "write failed.");
         reportFailure();
-        return 0;
     }
-    connected = true;
-    return 1;
+    emit registerTransferred({activity, true, address, data, ok});
+    return ok ? 1 : 0;
 }
 
 void DeviceLink::pin_write(int group, int pin, int level)
 {
     qCDebug(lcTrace, "set pin %d.%d to %d", group, pin, level);
-    if (board.set_pin(deviceHandle, (group + controllerGroupOffset) & byteMask, pin & byteMask,
-                      level, 0)
-        == 0)
+    const int controllerGroup = (group + controllerGroupOffset) & byteMask;
+    pin &= byteMask;
+    if (board.set_pin(deviceHandle, controllerGroup, pin, level, 0) == 0)
         reportFailure();
+    emit pinDriven({controllerGroup, pin, level});
 }
 
 int DeviceLink::pin_read(int group, int pin)
@@ -130,22 +109,30 @@ bool DeviceLink::openBoard()
     }
     board.init_controller(deviceHandle);
     for (const PinDirection &p : pinSetup)
-        board.set_pin_dir(deviceHandle, p.group, p.pin, p.direction, 0);
-    board.set_pin(deviceHandle, lowAfterSetupGroup, lowAfterSetupPin, 0, 0);
+        board.set_pin_dir(deviceHandle, p.pin.group, p.pin.pin, p.direction, 0);
+    board.set_pin(deviceHandle, lowAfterSetup.group, lowAfterSetup.pin, 0, 0);
     connected = true;
     return true;
 }
 
+// The library's answer is not looked at, nor does a failure count against
+// the link: these two pins are driven blind.
+void DeviceLink::setPin(int group, int pin, int level)
+{
+    board.set_pin(deviceHandle, group, pin, level, 0);
+    emit pinDriven({group, pin, level});
+}
+
 void DeviceLink::pulseHostController()
 {
-    board.set_pin(deviceHandle, hostControllerGroup, hostControllerPin, 1, 0);
+    setPin(hostControllerPin.group, hostControllerPin.pin, 1);
     QThread::msleep(pinSettleMs);
-    board.set_pin(deviceHandle, hostControllerGroup, hostControllerPin, 0, 0);
+    setPin(hostControllerPin.group, hostControllerPin.pin, 0);
 }
 
 void DeviceLink::driveDevSleep(bool high)
 {
-    board.set_pin(deviceHandle, devSleepGroup, devSleepPin, high ? 1 : 0, 0);
+    setPin(devSleepPin.group, devSleepPin.pin, high ? 1 : 0);
     if (high)
         QThread::msleep(pinSettleMs);
 }

@@ -2,6 +2,8 @@
 #ifndef ZQ40613_DEVICELINK_H
 #define ZQ40613_DEVICELINK_H
 
+#include "device/registertransfer.h"
+
 #include <QObject>
 
 class Controller;
@@ -10,7 +12,9 @@ class Controller;
 // through here. It keeps the device handle and the connected flag. Every
 // failed board call marks the board as not connected and is reported through
 // callFailed(); what follows from a failure (polling off, another connection
-// attempt 500 ms later) is the connection supervision's.
+// attempt 500 ms later) is the connection supervision's. Every register
+// transfer and every pin it drives is announced here, and only here, to
+// whoever shows or records them.
 class DeviceLink : public QObject
 {
     Q_OBJECT
@@ -18,9 +22,10 @@ class DeviceLink : public QObject
 public:
     explicit DeviceLink(Controller &controller, QObject *parent = nullptr);
 
-    // Register transfers; a read returns 0..255 or -1, a write 1 or 0.
-    int register_read(int address);
-    int register_write(int address, int data);
+    // Register transfers; a read returns 0..255 or -1, a write 1 or 0. The
+    // caller says what the transfer is part of.
+    int register_read(int address, Activity activity);
+    int register_write(int address, int data, Activity activity);
 
     // Board pins in panel numbering (groups from 0).
     void pin_write(int group, int pin, int level);
@@ -48,8 +53,17 @@ signals:
     // carries on.
     void callFailed();
 
+    // A register transfer was made, answered or not; emitted after
+    // callFailed() for a failed one.
+    void registerTransferred(const RegisterTransfer &transfer);
+
+    // A level was driven onto a pin: a bound pin control, DEVSLP or the
+    // HOST CONTROLLER pulse (not the pin set-up of an open).
+    void pinDriven(const PinAction &action);
+
 private:
     void reportFailure();
+    void setPin(int group, int pin, int level);
 
     Controller &board;
     int deviceHandle = -1;

@@ -2,6 +2,7 @@
 #include "device/panellogs.h"
 
 #include "common/hexbyte.h"
+#include "device/registertransfer.h"
 
 #include <QTime>
 
@@ -22,8 +23,8 @@ void append(QTextBrowser *log, const QString &line)
 
 } // namespace
 
-PanelLogs::PanelLogs(QTextBrowser *registerLog, QTextBrowser *eventLog)
-    : registerLog(registerLog), eventLog(eventLog)
+PanelLogs::PanelLogs(QTextBrowser *registerLog, QTextBrowser *eventLog, QObject *parent)
+    : QObject(parent), registerLog(registerLog), eventLog(eventLog)
 {
 }
 
@@ -34,14 +35,11 @@ QString PanelLogs::transferLine(const QTime &time, bool write, int address, int 
     return time.toString(QLatin1String(timeFormat)) + text.arg(hexByte(address), hexByte(value));
 }
 
-void PanelLogs::registerRead(int address, int value)
+void PanelLogs::logTransfer(const RegisterTransfer &transfer)
 {
-    append(registerLog, transferLine(QTime::currentTime(), false, address, value));
-}
-
-void PanelLogs::registerWrite(int address, int value)
-{
-    append(registerLog, transferLine(QTime::currentTime(), true, address, value));
+    if (goesToRegisterLog(transfer))
+        append(registerLog, transferLine(QTime::currentTime(), transfer.write, transfer.address,
+                                         transfer.data));
 }
 
 void PanelLogs::applicationStarted()

@@ -2,20 +2,24 @@
 #ifndef ZQ40613_PANELLOGS_H
 #define ZQ40613_PANELLOGS_H
 
+#include <QObject>
 #include <QPointer>
 #include <QTextBrowser>
 
 class QTime;
+struct RegisterTransfer;
 
 // The register log and the event log of the panel. Either may be missing
 // from a re-mapped panel; lines for a missing log are dropped.
-class PanelLogs
+class PanelLogs : public QObject
 {
-public:
-    PanelLogs(QTextBrowser *registerLog, QTextBrowser *eventLog);
+    Q_OBJECT
 
-    void registerRead(int address, int value);
-    void registerWrite(int address, int value);
+public:
+    PanelLogs(QTextBrowser *registerLog, QTextBrowser *eventLog, QObject *parent = nullptr);
+
+    // Lists a transfer in the register log if it is one the log keeps.
+    void logTransfer(const RegisterTransfer &transfer);
     void applicationStarted();
 
     // The one line format of a logged transfer, e.g.

@@ -4,6 +4,7 @@
 #include "common/hexbyte.h"
 #include "common/trace.h"
 #include "device/devicelink.h"
+#include "device/registertransfer.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -23,8 +24,8 @@ QPalette withWindowColour(const QPalette &base, const QColor &colour)
 
 } // namespace
 
-StatusFields::StatusFields(QStatusBar &bar, const DeviceLink &link)
-    : link(link),
+StatusFields::StatusFields(QStatusBar &bar, const DeviceLink &link, QObject *parent)
+    : QObject(parent), link(link),
       state(new QLabel(QStringLiteral("   not connected   "))),
       transfer(new QLabel(QStringLiteral("   00:00   ")))
 {
@@ -49,4 +50,10 @@ void StatusFields::write_statusbar(int address, int data, int write)
     }
     const QString form = write ? QStringLiteral("   W%1:%2   ") : QStringLiteral("   R%1:%2   ");
     transfer->setText(form.arg(hexByte(address), hexByte(data)));
+}
+
+void StatusFields::showTransfer(const RegisterTransfer &transfer)
+{
+    if (showsInTransferField(transfer))
+        write_statusbar(transfer.address, transfer.data, transfer.write ? writeForm : readForm);
 }

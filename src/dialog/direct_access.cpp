@@ -2,7 +2,7 @@
 #include "dialog/direct_access.h"
 
 #include "common/hexbyte.h"
-#include "dialog/bitnames.h"
+#include "common/chip.h"
 #include "ui_direct_access.h"
 
 #include <QAbstractButton>
@@ -43,9 +43,8 @@ direct_access::direct_access(QWidget *parent)
     setWindowTitle(tr("Direct Register Access"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    // By name, so that any parent offering these two slots can serve.
-    connect(ui->pushButton, SIGNAL(clicked()), parent, SLOT(dr_write()));
-    connect(ui->pushButton_2, SIGNAL(clicked()), parent, SLOT(dr_read()));
+    connect(ui->pushButton, &QAbstractButton::clicked, this, &direct_access::writeRequested);
+    connect(ui->pushButton_2, &QAbstractButton::clicked, this, &direct_access::readRequested);
 
     on_lineEdit_textChanged(ui->lineEdit->text());
 }

@@ -11,9 +11,9 @@ class direct_access;
 }
 
 // Reads and writes one chip register by address, bit by bit. The transfers
-// themselves belong to the parent, which must offer the slots dr_read() and
-// dr_write(); dr_read() hands the byte back through setData(). The dialog
-// keeps its address and data byte for as long as it lives, hidden or shown.
+// themselves belong to whoever answers readRequested() and writeRequested();
+// a read hands the byte back through setData(). The dialog keeps its address
+// and data byte for as long as it lives, hidden or shown.
 class direct_access : public QDialog
 {
     Q_OBJECT
@@ -26,6 +26,11 @@ public:
     int data() const;
     // Takes the low 8 bits of value and shows them in the data field.
     void setData(int value);
+
+signals:
+    // "Read" or "Write" was clicked, for address() and data().
+    void readRequested();
+    void writeRequested();
 
 private slots:
     void on_lineEdit_textChanged(const QString &text);

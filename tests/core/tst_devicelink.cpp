@@ -31,6 +31,8 @@ private slots:
     void transfersReduceToEightBits_data();
     void transfersReduceToEightBits();
     void successfulReadMarksConnected();
+    void announcesEveryTransfer_data();
+    void announcesEveryTransfer();
     void failures_data();
     void failures();
     void policyRestartsReconnectOnEveryFailure();
@@ -50,13 +52,31 @@ private:
     // starts and stops.
     RegisterMirror mirror{};
     ConnectionSupervisor *supervision = nullptr;
+    // What the link announced, as "W 07:0e ok" and "pin 3.6=1".
+    QStringList announced;
 };
 
 void TestDeviceLink::init()
 {
     board = new FakeController;
     link = new DeviceLink(*board);
-    supervision = new ConnectionSupervisor(*link, mirror, [] {}, [] {}, [] {});
+    supervision = new ConnectionSupervisor(*link, mirror);
+    announced.clear();
+    connect(link, &DeviceLink::registerTransferred, this, [this](const RegisterTransfer &t) {
+        // A listener hears of a failure with the link already down.
+        QCOMPARE(link->isConnected(), t.ok);
+        announced << QStringLiteral("%1 %2:%3 %4 %5")
+                             .arg(t.write ? 'W' : 'R')
+                             .arg(t.address, 2, 16, QLatin1Char('0'))
+                             .arg(t.data, 2, 16, QLatin1Char('0'))
+                             .arg(t.ok ? "ok" : "failed")
+                             .arg(t.activity == Activity::PanelEdit ? "edit"
+                                  : t.activity == Activity::Poll   ? "poll"
+                                                                   : "other");
+    });
+    connect(link, &DeviceLink::pinDriven, this, [this](const PinAction &p) {
+        announced << QStringLiteral("pin %1.%2=%3").arg(p.group).arg(p.pin).arg(p.level);
+    });
 }
 
 void TestDeviceLink::cleanup()
@@ -110,20 +130,40 @@ void TestDeviceLink::transfersReduceToEightBits()
     QFETCH(int, data);
     link->openBoard();
     board->clearCalls();
-    QCOMPARE(link->register_write(address, data), 1);
-    QCOMPARE(link->register_read(address), data & 0xff);
+    QCOMPARE(link->register_write(address, data, Activity::DirectAccess), 1);
+    QCOMPARE(link->register_read(address, Activity::DirectAccess), data & 0xff);
     QTEST(board->calls.at(0).text(), "expectedWrite");
     QTEST(board->calls.at(1).text(), "expectedRead");
+}
+
+// Each transfer is announced once, as it reached the board and with the
+// activity its caller named, answered or not.
+void TestDeviceLink::announcesEveryTransfer_data()
+{
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("answered") << true << QStringList{"W 07:ea ok edit", "R 07:ea ok poll"};
+    QTest::newRow("board gone") << false << QStringList{"W 07:ea failed edit", "R 07:ff failed poll"};
+}
+
+void TestDeviceLink::announcesEveryTransfer()
+{
+    QFETCH(bool, answers);
+    link->openBoard();
+    board->present = answers;
+    link->register_write(0x107, 0x1ea, Activity::PanelEdit);
+    link->register_read(0x07, Activity::Poll);
+    QTEST(announced, "expected");
 }
 
 void TestDeviceLink::successfulReadMarksConnected()
 {
     link->openBoard();
     board->failWhen = [](const FakeController::Call &c) { return c.name == "spi_read"; };
-    link->register_read(0);
+    link->register_read(0, Activity::DirectAccess);
     QVERIFY(!link->isConnected());
     board->failWhen = nullptr;
-    QCOMPARE(link->register_read(0), 0);
+    QCOMPARE(link->register_read(0, Activity::DirectAccess), 0);
     QVERIFY(link->isConnected());
 }
 
@@ -148,9 +188,9 @@ void TestDeviceLink::failures()
     board->present = false;
 
     if (operation == "register_read")
-        QCOMPARE(link->register_read(3), -1);
+        QCOMPARE(link->register_read(3, Activity::DirectAccess), -1);
     else if (operation == "register_write")
-        QCOMPARE(link->register_write(3, 4), 0);
+        QCOMPARE(link->register_write(3, 4, Activity::DirectAccess), 0);
     else if (operation == "pin_write")
         link->pin_write(2, 3, 1);
     else if (operation == "pin_read")
@@ -168,9 +208,9 @@ void TestDeviceLink::failures()
 void TestDeviceLink::policyRestartsReconnectOnEveryFailure()
 {
     board->present = false;
-    link->register_read(0);
+    link->register_read(0, Activity::DirectAccess);
     QTest::qWait(300);
-    link->register_read(0);
+    link->register_read(0, Activity::DirectAccess);
     // Restarted by the second failure, so it has not fired 500 ms after the first.
     QVERIFY(supervision->reconnectTimer().remainingTime() > 300);
 }
@@ -183,6 +223,7 @@ void TestDeviceLink::pinGroupsCountFromZeroOnThePanel()
     board->pinLevels[{1, 3}] = 1;
     QCOMPARE(link->pin_read(0, 3), 1);
     QCOMPARE(board->callTexts(), (QStringList{"set_pin(7,3,3,1,0)", "read_pin(7,1,3,0)"}));
+    QCOMPARE(announced, QStringList{"pin 3.3=1"});
     // Pin operations never mark the board as answering.
     QVERIFY(link->isConnected());
 }
@@ -215,6 +256,7 @@ void TestDeviceLink::hostControllerPulse()
     link->pulseHostController();
     QVERIFY(clock.elapsed() >= 45);
     QCOMPARE(board->callTexts(), (QStringList{"set_pin(-1,3,6,1,0)", "set_pin(-1,3,6,0,0)"}));
+    QCOMPARE(announced, (QStringList{"pin 3.6=1", "pin 3.6=0"}));
 }
 
 void TestDeviceLink::devSleepWaitsOnlyWhenHigh()
@@ -228,6 +270,7 @@ void TestDeviceLink::devSleepWaitsOnlyWhenHigh()
     link->driveDevSleep(true);
     QVERIFY(clock.elapsed() >= 45);
     QCOMPARE(board->callTexts(), (QStringList{"set_pin(7,3,1,0,0)", "set_pin(7,3,1,1,0)"}));
+    QCOMPARE(announced, (QStringList{"pin 3.1=0", "pin 3.1=1"}));
 }
 
 void TestDeviceLink::pinSlotsIgnoreFailures()
@@ -259,8 +302,8 @@ void TestDeviceLink::traceIsOffUnlessTurnedOn()
     capturedMessages = &messages;
     QLoggingCategory::setFilterRules(rules);
     const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
-    link->register_read(0x0b);
-    link->register_write(0x07, 0x0e);
+    link->register_read(0x0b, Activity::DirectAccess);
+    link->register_write(0x07, 0x0e, Activity::DirectAccess);
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
     QTEST(messages, "expected");

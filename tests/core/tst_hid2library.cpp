@@ -90,7 +90,7 @@ void TestHid2Library::missingLibraryActsAsNoBoard()
 
     DeviceLink noBoard(library);
     RegisterMirror mirror{};
-    ConnectionSupervisor supervision(noBoard, mirror, [] {}, [] {}, [] {});
+    ConnectionSupervisor supervision(noBoard, mirror);
     supervision.init_hardware();
     QVERIFY(!noBoard.isConnected());
     QVERIFY(supervision.reconnectTimer().isActive());

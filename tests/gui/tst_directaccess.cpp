@@ -18,13 +18,17 @@
 using Transfer = QPair<int, int>; // address, data
 
 // Stands in for the main window: owns the dialog the way the program does and
-// serves its two transfers, the read handing back a preset byte.
+// serves its two requests, the read handing back a preset byte.
 class FakeHost : public QWidget
 {
     Q_OBJECT
 
 public:
-    FakeHost() : dialog(new direct_access(this)) {}
+    FakeHost() : dialog(new direct_access(this))
+    {
+        connect(dialog, &direct_access::readRequested, this, &FakeHost::dr_read);
+        connect(dialog, &direct_access::writeRequested, this, &FakeHost::dr_write);
+    }
 
     direct_access *const dialog;
     int readResult = 0;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialog/bitnames.h"
+#include "common/chip.h"
 
 #include <algorithm>
 #include <iterator>
