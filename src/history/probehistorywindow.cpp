@@ -2,6 +2,8 @@
 #include "history/probehistorywindow.h"
 
 #include "history/probehistory.h"
+#include "panel/windowmemory.h"
+#include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
 
 #include <QChart>
@@ -9,7 +11,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
@@ -56,8 +57,6 @@ constexpr double lowestVoltsTop = 1.0;
 // Qt Charts recomputes every point of a series whenever the axis moves, so
 // the points drawn, not the samples held, set the cost of a redraw.
 constexpr int pixelsPerBucket = 16;
-
-constexpr char startDirectory[] = ".";
 
 double voltsTop(double highest)
 {
@@ -127,6 +126,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, QWidget *parent)
     layout->addWidget(chartView, 1);
     layout->addLayout(controls);
     resize(initialSize);
+    new WindowMemory(*this, QStringLiteral("probeHistory"));
 
     connect(&history, &ProbeHistory::changed, this, &ProbeHistoryWindow::historyChanged);
     connect(spanChoice, &QComboBox::currentIndexChanged, this, &ProbeHistoryWindow::redraw);
@@ -172,16 +172,16 @@ void ProbeHistoryWindow::clearHistory()
 
 void ProbeHistoryWindow::saveCsv()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-            this, tr("Save CSV"), QString::fromLatin1(startDirectory), tr("CSV files (*.csv)"));
+    const QString fileName =
+            askSaveFileName(this, tr("Save CSV"), tr("CSV files (*.csv)"), QStringLiteral("csv"));
     if (!fileName.isEmpty())
         saveFile(fileName, {}, [this](QIODevice &file) { return history.writeCsv(file); });
 }
 
 void ProbeHistoryWindow::saveImage()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-            this, tr("Save Image"), QString::fromLatin1(startDirectory), tr("PNG images (*.png)"));
+    const QString fileName =
+            askSaveFileName(this, tr("Save Image"), tr("PNG images (*.png)"), QStringLiteral("png"));
     if (!fileName.isEmpty())
         saveFile(fileName, {}, [this](QIODevice &file) { return chartView->grab().save(&file, "PNG"); });
 }
