@@ -75,9 +75,15 @@ bool AppendFile::append(const QByteArray &line)
 {
     if (!file.isOpen())
         return fail(QCoreApplication::translate("AppendFile", "the file is not open"));
-    // Unbuffered: this is the write to the operating system itself.
-    if (file.write(line) != line.size())
-        return fail(file.errorString());
+    // Unbuffered: this is the write to the operating system itself. What a
+    // short write left is written again, which fails with the reason (a
+    // full disk takes part of a line without a word).
+    for (qint64 done = 0; done < line.size();) {
+        const qint64 written = file.write(line.constData() + done, line.size() - done);
+        if (written <= 0)
+            return fail(file.errorString());
+        done += written;
+    }
     return !sinceSync.hasExpired(syncIntervalMs) || sync();
 }
 

@@ -33,6 +33,10 @@ public:
     // could be written, or the sync that fell due failed.
     bool append(const QByteArray &line);
 
+    // Syncs now, for a recording that goes quiet: lines appended since the
+    // last sync would otherwise wait for the next append or the close.
+    bool sync();
+
     // Syncs and closes; false if the last sync failed. Closing a file that
     // is not open does nothing and succeeds.
     bool close();
@@ -41,7 +45,6 @@ public:
     QString errorString() const { return error; }
 
 private:
-    bool sync();
     bool fail(const QString &reason);
 
     QFile file;
