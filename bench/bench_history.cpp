@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The probe history with a full day of samples: what one more sample costs
 // with the window closed, and with it open, where the chart follows the new
-// sample and is painted again.
+// sample and is painted again; and what recording a sample to disk costs,
+// beside writing the same line alone.
 
 #include "benchmain.h"
+#include "common/runclock.h"
 #include "history/probehistory.h"
 #include "history/probehistorywindow.h"
+#include "history/proberecording.h"
+#include "binding/probecsv.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -61,12 +66,13 @@ struct FullHistory
 
     Samples samples;
     ProbeHistory history;
+    RunClock clock;
 };
 
 void BM_HistoryAppendWindowClosed(benchmark::State &state)
 {
     FullHistory full;
-    ProbeHistoryWindow window(full.history, nullptr);
+    ProbeHistoryWindow window(full.history, full.clock, nullptr);
     for (auto _ : state)
         full.history.append(full.samples.next());
     state.counters["samples"] = full.history.size();
@@ -77,7 +83,7 @@ void BM_HistoryAppendWindowClosed(benchmark::State &state)
 void BM_HistoryAppendAndRedraw(benchmark::State &state)
 {
     FullHistory full;
-    ProbeHistoryWindow window(full.history, nullptr);
+    ProbeHistoryWindow window(full.history, full.clock, nullptr);
     window.findChild<QComboBox *>(QStringLiteral("span"))->setCurrentIndex(int(state.range(0)));
     window.show();
     QCoreApplication::processEvents();
@@ -90,8 +96,35 @@ void BM_HistoryAppendAndRedraw(benchmark::State &state)
     state.SetLabel(ProbeHistoryWindow::spans[state.range(0)].text);
 }
 
+// Every sample formatted and handed to the system; the sync every ten
+// seconds falls into a run this long at most once or twice.
+void BM_RecordSample(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    ProbeRecording recording;
+    recording.start(dir.filePath(QStringLiteral("run.csv")));
+    Samples samples;
+    for (auto _ : state)
+        recording.record(samples.next());
+    state.counters["rows"] = double(state.iterations());
+}
+
+// The floor: one line of the same length written unbuffered.
+void BM_WriteLineFloor(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("run.csv")));
+    file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    Samples samples;
+    const QByteArray line = probeCsvLine(samples.next()).toLatin1();
+    for (auto _ : state)
+        file.write(line);
+}
+
 } // namespace
 
+BENCHMARK(BM_RecordSample)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteLineFloor)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HistoryAppendWindowClosed)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HistoryAppendAndRedraw)
         ->DenseRange(0, int(std::size(ProbeHistoryWindow::spans)) - 1)

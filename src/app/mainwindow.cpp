@@ -120,7 +120,7 @@ void MainWindow::connectParts()
 // the panel's controls were collected, so none of its own are among them.
 void MainWindow::addProbeHistory()
 {
-    probeHistoryWindow = new ProbeHistoryWindow(history, this);
+    probeHistoryWindow = new ProbeHistoryWindow(history, refresh->runClock(), this);
     auto *action = new QAction(tr("Probe History"), this);
     action->setObjectName(QStringLiteral("actionProbe_History"));
     ui->menuTools->addAction(action);

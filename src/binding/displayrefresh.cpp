@@ -12,7 +12,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QLineEdit>
 #include <QPalette>
 
@@ -53,7 +52,7 @@ void DisplayRefresh::update_display()
     // Last, so that a board failure met above already shows as polling off.
     refreshModeCheckBoxes();
 
-    sample.time = QDateTime::currentMSecsSinceEpoch();
+    sample.time = clock.now();
     sample.status = mirror.at(probeStatusRegister);
     emit probesRead(sample);
     emit refreshed();

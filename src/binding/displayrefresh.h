@@ -4,6 +4,7 @@
 
 #include "binding/probesample.h"
 #include "common/registermirror.h"
+#include "common/runclock.h"
 
 #include <QColor>
 #include <QObject>
@@ -36,6 +37,9 @@ public:
     void update_display();
     void setPolling(bool on) { polling = on; }
 
+    // The time the samples are stamped with.
+    const RunClock &runClock() const { return clock; }
+
 signals:
     // The probe voltages this refresh has just read and shown (a failed
     // conversion as noReading), with the status register of the mirror.
@@ -55,6 +59,7 @@ private:
     DeviceLink &link;
     const ControlEdits &edits;
     const QWidget &paletteSource;
+    const RunClock clock;
     bool polling = false;
 };
 

@@ -21,6 +21,11 @@ QString csvLine(const QStringList &fields)
     return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
+QString csvTime(qint64 time)
+{
+    return QDateTime::fromMSecsSinceEpoch(time).toString(Qt::ISODateWithMs);
+}
+
 } // namespace
 
 QString probeCsvHeader()
@@ -34,9 +39,17 @@ QString probeCsvHeader()
 
 QString probeCsvLine(const ProbeSample &sample)
 {
-    QStringList fields{QDateTime::fromMSecsSinceEpoch(sample.time).toString(Qt::ISODateWithMs)};
+    QStringList fields{csvTime(sample.time)};
     for (double volts : sample.volts)
         fields << (std::isnan(volts) ? QString() : probeText(volts));
     fields << hexRegister(sample.status);
+    return csvLine(fields);
+}
+
+QString probeCsvGapLine(qint64 time)
+{
+    QStringList fields{csvTime(time)};
+    for (int field = 0; field <= probeCount; ++field)
+        fields << QString();
     return csvLine(fields);
 }

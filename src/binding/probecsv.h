@@ -11,8 +11,11 @@ struct ProbeSample;
 // same scripts read both: a header "time,BATT,BUCK1,BUCK2,BUCK3,0x0d", then
 // per sample the local time in ISO 8601 with milliseconds, each voltage as
 // the panel shows it (an empty field for a failed conversion) and the status
-// register in hex. Every line ends in "\n".
+// register in hex. Every line ends in "\n". A recording marks where the
+// board was lost with a gap line: the time the loss was seen, then every
+// field empty.
 QString probeCsvHeader();
 QString probeCsvLine(const ProbeSample &sample);
+QString probeCsvGapLine(qint64 time);
 
 #endif

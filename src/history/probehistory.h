@@ -3,6 +3,7 @@
 #define ZQ40613_PROBEHISTORY_H
 
 #include "binding/probesample.h"
+#include "history/probelevels.h"
 
 #include <QList>
 #include <QObject>
@@ -25,14 +26,17 @@ struct RecordedSample : ProbeSample
 // no probe could be read (the board is gone) adds no sample but a gap
 // before the next. The newest capacity samples are kept, a day at one
 // sample a second; older ones are dropped. Samples stay in time order: one
-// stamped earlier than the newest (the clock was set back) takes the
-// newest's time.
+// stamped earlier than the newest takes the newest's time. Beside the
+// samples it keeps their summaries level by level (ProbeLevels), kept
+// current as samples arrive and drop.
 class ProbeHistory : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int capacity = 24 * 60 * 60;
+    static_assert(ProbeLevels::blockLength(ProbeLevels::depth) <= capacity,
+                  "a block of the coarsest level is built from samples still held");
 
     explicit ProbeHistory(QObject *parent = nullptr);
 
@@ -47,6 +51,12 @@ public:
 
     // The index of the first sample taken at or after time, size() if none.
     int lowerBound(qint64 time) const;
+    // The sample taken nearest to time; the history must not be empty.
+    const RecordedSample &nearest(qint64 time) const;
+
+    // The number ProbeLevels gives the sample at index 0.
+    qint64 firstNumber() const { return dropped; }
+    const ProbeLevels &levels() const { return summaries; }
 
     // Every sample in the format of zq40613-reg probes --watch. False when
     // the device took not all of it.
@@ -55,10 +65,18 @@ public:
 signals:
     // A sample was added, or the history was cleared.
     void changed();
+    // A refresh has read the probes: the sample as it was added.
+    void sampleTaken(const RecordedSample &sample);
+    // The first refresh that read no probe after one that did: the board
+    // was lost, seen at time. Once per loss, a cleared history or not.
+    void lossSeen(qint64 time);
 
 private:
     std::deque<RecordedSample> samples;
+    ProbeLevels summaries;
+    qint64 dropped = 0; // samples dropped since the last clear
     bool gapPending = false;
+    bool boardAnswering = false;
 };
 
 // One probe's line: its unbroken stretches, each a list of points with the
@@ -70,13 +88,32 @@ struct ProbeTraces
 {
     std::array<ProbeLine, probeCount> lines;
     double highestVolts = noReading; // the largest value drawn, if any
+    int level = 0;                   // the coarsest level of ProbeLevels read
+    int valuesRead = 0;              // samples and blocks read
 };
 
 // The lines of the samples from..to, and of the last sample before, so that
 // a line enters at the left edge. Up to twice buckets samples are drawn as
 // they are. More are cut by time into about that many buckets, each drawn
 // as its lowest and highest value at the times they were taken, so that no
-// spike or step goes missing however far the view reaches.
+// spike or step goes missing however far the view reaches. Those are read
+// from the coarsest level whose blocks still number at least buckets, and
+// the first and last sample are drawn as they are, so that a line spans
+// the whole view.
 ProbeTraces probeTraces(const ProbeHistory &history, qint64 from, qint64 to, int buckets);
+
+// A probe over a span of time: lowest, highest and mean reading (noReading
+// without any) and the number of readings.
+struct ProbeStatistics
+{
+    double min = noReading;
+    double max = noReading;
+    double mean = noReading;
+    int count = 0;
+};
+
+// Each probe's statistics over the samples taken from..to, both included.
+std::array<ProbeStatistics, probeCount> probeStatistics(const ProbeHistory &history, qint64 from,
+                                                        qint64 to);
 
 #endif

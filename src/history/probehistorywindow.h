@@ -3,25 +3,37 @@
 #define ZQ40613_PROBEHISTORYWINDOW_H
 
 #include "binding/probesample.h"
+#include "history/limitwatch.h"
+#include "history/proberecording.h"
 
 #include <QDialog>
 #include <QList>
+#include <QTimer>
 
 #include <array>
 
+class ProbeChartView;
 class ProbeHistory;
 class QChart;
-class QChartView;
+class QCheckBox;
 class QComboBox;
 class QDateTimeAxis;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
 class QLineSeries;
+class QListWidget;
 class QPushButton;
 class QValueAxis;
+class RunClock;
+struct RecordedSample;
 
-// The probe history as a chart: one line per probe over wall-clock time.
-// The time axis ends at the newest sample, or where "Pause" held it, and
-// spans the chosen width. A thin view: it reads the history, never the board,
-// and draws only while it is shown. Closing it only hides it.
+// The probe history as a chart: one line per probe over the time of day,
+// with limits, their events, cursors and statistics, and the recording of
+// the samples to disk. The time axis ends at the present, or where "Pause"
+// held it, and spans the chosen width. A thin view: it reads the history,
+// never the board; it draws only while it is shown, but records and
+// watches the limits all the time. Closing it only hides it.
 class ProbeHistoryWindow : public QDialog
 {
     Q_OBJECT
@@ -41,26 +53,48 @@ public:
     };
     static constexpr int defaultSpan = 1;
 
-    ProbeHistoryWindow(ProbeHistory &history, QWidget *parent);
+    // clock: the run's time, which the samples are stamped with.
+    ProbeHistoryWindow(ProbeHistory &history, const RunClock &clock, QWidget *parent);
     ~ProbeHistoryWindow() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    struct LimitEdits
+    {
+        QLineEdit *low = nullptr;
+        QLineEdit *high = nullptr;
+    };
+
+    QWidget *makeLimits();
+    QGridLayout *makeStatistics();
     void historyChanged();
+    void sampleTaken(const RecordedSample &sample);
+    void spanChosen(int index);
     void togglePause();
     void clearHistory();
     void saveCsv();
     void saveImage();
+    void toggleRecording();
+    void recordingChanged();
+    void limitsEdited();
+    void saveEvents();
     void redraw();
+    void showStatistics();
+    void showCursors();
     qint64 viewEnd() const;
     QLineSeries *stretchSeries(int probe, int stretch);
 
     ProbeHistory &history;
+    const RunClock &clock;
+    ProbeRecording recording;
+    LimitWatch watch;
     QChart *chart = nullptr;
-    QChartView *chartView = nullptr;
+    ProbeChartView *chartView = nullptr;
     QDateTimeAxis *timeAxis = nullptr;
     QValueAxis *voltsAxis = nullptr;
     // Per probe, one series for each unbroken stretch of its line; only the
@@ -68,8 +102,19 @@ private:
     std::array<QList<QLineSeries *>, probeCount> lines;
     QComboBox *spanChoice = nullptr;
     QPushButton *pauseButton = nullptr;
+    QPushButton *recordButton = nullptr;
+    QCheckBox *stopAtLimit = nullptr;
+    QListWidget *eventList = nullptr;
+    std::array<LimitEdits, probeCount> limitEdits;
+    QLabel *statisticsSpan = nullptr;
+    // Per probe: min, max, mean.
+    std::array<std::array<QLabel *, 3>, probeCount> statistics{};
+    std::array<QLabel *, 3> cursorText{}; // A, B, and the differences
+    QTimer liveTimer;
     bool paused = false;
     qint64 pausedAt = 0;
+    qint64 viewFrom = 0;
+    qint64 viewTo = 0;
 };
 
 #endif

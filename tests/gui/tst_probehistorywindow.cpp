@@ -10,10 +10,15 @@
 #include <QDateTimeAxis>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QCheckBox>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -41,6 +46,41 @@ ProbeSample sampleAt(qint64 time, double batt)
     return sample;
 }
 
+ProbeSample gone(qint64 time)
+{
+    ProbeSample sample;
+    sample.time = time;
+    return sample;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Answers the record dialog with the path.
+void startRecording(const WindowFixture &f, const QString &path)
+{
+    ModalAnswers answers({chooseFile(path)});
+    QTest::mouseClick(f.find<QPushButton>(QStringLiteral("record")), Qt::LeftButton);
+}
+
+// Clicks the chart where the time is, halfway up.
+void clickChart(const WindowFixture &f, qint64 time, Qt::KeyboardModifiers modifiers = {})
+{
+    auto *view = f.find<QChartView>(QStringLiteral("chart"));
+    const QRectF plot = view->chart()->plotArea();
+    const auto [from, to] = timeAxisRange(f);
+    const QPointF at(plot.left() + double(time - from) * plot.width() / double(to - from), plot.center().y());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->mapFromScene(at));
+}
+
+QString text(const WindowFixture &f, const QString &label)
+{
+    return f.find<QLabel>(label)->text();
+}
+
 // What a poll tick and a refresh ask of the board.
 QStringList pollAndRefreshCalls(WindowFixture &f)
 {
@@ -57,6 +97,8 @@ class TestProbeHistoryWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // The window remembers its span and limits across runs.
+    void init() { QSettings().clear(); }
     void toolsMenuShowsTheOneWindow();
     void refreshRecordsWhatThePanelShows_data();
     void refreshRecordsWhatThePanelShows();
@@ -65,6 +107,12 @@ private slots:
     void gapBreaksTheLine();
     void saving_data();
     void saving();
+    void recordingGoesOnWithTheWindowClosed();
+    void recordingFailureTellsWhy();
+    void limitsGiveEventsAndMayStopTheRecording();
+    void cursorsAndStatistics();
+    void spansShowWhatTheySay_data();
+    void spansShowWhatTheySay();
 };
 
 void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
@@ -102,6 +150,14 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
     for (int i = 0; i < span->count(); ++i)
         spans << span->itemText(i);
     QCOMPARE(spans, (QStringList{"1 minute", "10 minutes", "1 hour", "Whole history"}));
+    // Each line its own width and dashes, so that equal values stay apart.
+    QList<QPair<qreal, QList<qreal>>> styles;
+    for (const QAbstractSeries *series : chartOf(f)->series()) {
+        const QPen pen = qobject_cast<const QLineSeries *>(series)->pen();
+        const auto style = qMakePair(pen.widthF(), pen.style() == Qt::SolidLine ? QList<qreal>() : pen.dashPattern());
+        QVERIFY(!styles.contains(style));
+        styles << style;
+    }
 }
 
 void TestProbeHistoryWindow::refreshRecordsWhatThePanelShows_data()
@@ -159,6 +215,10 @@ void TestProbeHistoryWindow::boardTrafficIsTheSameWithTheWindowOpen()
     QCOMPARE(pollAndRefreshCalls(open), calls);
     QTest::mouseClick(open.find<QPushButton>(QStringLiteral("pause")), Qt::LeftButton);
     QCOMPARE(pollAndRefreshCalls(open), calls);
+    QTemporaryDir dir;
+    startRecording(open, dir.filePath(QStringLiteral("run.csv")));
+    QCOMPARE(pollAndRefreshCalls(open), calls);
+    QCOMPARE(contents(dir.filePath(QStringLiteral("run.csv"))).count('\n'), 1 + 2);
 }
 
 void TestProbeHistoryWindow::viewFollowsUnlessPaused()
@@ -166,7 +226,8 @@ void TestProbeHistoryWindow::viewFollowsUnlessPaused()
     WindowFixture f(false);
     ProbeHistory &history = f.window->probeHistory();
     f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
-    const qint64 t = QDateTime(QDate(2024, 3, 5), QTime(14, 0)).toMSecsSinceEpoch();
+    // Ahead of the present, so that the sample, not the clock, ends the view.
+    const qint64 t = QDateTime::currentMSecsSinceEpoch() + 3'600'000;
     history.append(sampleAt(t, 3.7));
     QCOMPARE(timeAxisRange(f), qMakePair(t - 600'000, t));
 
@@ -268,6 +329,163 @@ void TestProbeHistoryWindow::saving()
     QVERIFY(contents.startsWith(startsWith));
     if (button == QLatin1String("saveCsv"))
         QCOMPARE(contents.count('\n'), 1 + 3);
+}
+
+// The file named in the title takes each sample and the loss between them,
+// whether the window is shown or not.
+void TestProbeHistoryWindow::recordingGoesOnWithTheWindowClosed()
+{
+    QTemporaryDir dir;
+    WindowFixture f(false);
+    ProbeHistory &history = f.window->probeHistory();
+    f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    startRecording(f, dir.filePath(QStringLiteral("run")));
+    QPushButton *record = f.find<QPushButton>(QStringLiteral("record"));
+    QCOMPARE(record->text(), QStringLiteral("Stop Recording"));
+    QCOMPARE(historyWindow(f)->windowTitle(), "Probe History - recording to " + path);
+    historyWindow(f)->close();
+
+    const qint64 t = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)).toMSecsSinceEpoch();
+    for (const ProbeSample &sample : {sampleAt(t, 3.7), gone(t + 1'000), gone(t + 2'000), sampleAt(t + 3'000, 3.6)})
+        history.append(sample);
+    QCOMPARE(contents(path), QByteArray("time,BATT,BUCK1,BUCK2,BUCK3,0x0d\n"
+                                        "2024-03-05T14:07:09.000,3.70,1.80,3.30,1.20,0x00\n"
+                                        "2024-03-05T14:07:10.000,,,,,\n"
+                                        "2024-03-05T14:07:12.000,3.60,1.80,3.30,1.20,0x00\n"));
+    QTest::mouseClick(record, Qt::LeftButton);
+    QCOMPARE(record->text(), QStringLiteral("Record\u2026"));
+    QCOMPARE(historyWindow(f)->windowTitle(), QStringLiteral("Probe History"));
+    history.append(sampleAt(t + 4'000, 3.6));
+    QCOMPARE(contents(path).count('\n'), 4);
+}
+
+// A recording that cannot start, and one whose file can grow no further (as
+// on a full disk), stop with the file and the system's reason.
+void TestProbeHistoryWindow::recordingFailureTellsWhy()
+{
+    QTemporaryDir dir;
+    WindowFixture f(false);
+    f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
+    const QString missing = dir.filePath(QStringLiteral("no/run.csv"));
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    ModalAnswers answers({chooseFile(missing), pressButton(QMessageBox::Ok), chooseFile(path),
+                          pressButton(QMessageBox::Ok)});
+    QPushButton *record = f.find<QPushButton>(QStringLiteral("record"));
+    QTest::mouseClick(record, Qt::LeftButton);
+    QTest::mouseClick(record, Qt::LeftButton);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{100, limit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    for (int s = 0; s < 3; ++s)
+        f.window->probeHistory().append(sampleAt(QDateTime::currentMSecsSinceEpoch(), 3.7));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QTRY_COMPARE(answers.seen.size(), 4);
+    QCOMPARE(answers.unexpected, 0);
+    for (const int box : {1, 3})
+        QCOMPARE(answers.seen.at(box).text, QStringLiteral("File Error!"));
+    QCOMPARE(answers.seen.at(1).details, missing + ": No such file or directory");
+    QCOMPARE(answers.seen.at(3).details, path + ": File too large");
+    QCOMPARE(record->text(), QStringLiteral("Record\u2026"));
+    QCOMPARE(f.window->probeHistory().size(), 3);
+}
+
+void TestProbeHistoryWindow::limitsGiveEventsAndMayStopTheRecording()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    {
+        WindowFixture f(false);
+        ProbeHistory &history = f.window->probeHistory();
+        f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
+        QTest::keyClicks(f.find<QLineEdit>(QStringLiteral("lowBATT")), QStringLiteral("3.00"));
+        f.find<QCheckBox>(QStringLiteral("stopAtLimit"))->setChecked(true);
+        startRecording(f, path);
+        qint64 t = QDateTime(QDate(2024, 3, 5), QTime(14, 3, 5)).toMSecsSinceEpoch();
+        for (double volts : {3.2, 2.98, 2.9, 3.1})
+            history.append(sampleAt(t += 1'000, volts));
+        QStringList events;
+        auto *list = f.find<QListWidget>(QStringLiteral("events"));
+        for (int row = 0; row < list->count(); ++row)
+            events << list->item(row)->text();
+        QCOMPARE(events, (QStringList{"14:03:07 BATT 2.98 V below 3.00 V", "14:03:09 BATT back within limits"}));
+        QCOMPARE(f.find<QPushButton>(QStringLiteral("record"))->text(), QStringLiteral("Record\u2026"));
+        QCOMPARE(contents(path).count('\n'), 1 + 2);
+
+        ModalAnswers answers({chooseFile(dir.filePath(QStringLiteral("events")))});
+        QTest::mouseClick(f.find<QPushButton>(QStringLiteral("saveEvents")), Qt::LeftButton);
+        QCOMPARE(contents(dir.filePath(QStringLiteral("events.txt"))), (events.join('\n') + '\n').toUtf8());
+    }
+    WindowFixture again(false);
+    QCOMPARE(again.find<QLineEdit>(QStringLiteral("lowBATT"))->text(), QStringLiteral("3.00"));
+    QCOMPARE(again.find<QLineEdit>(QStringLiteral("highBATT"))->text(), QString());
+}
+
+void TestProbeHistoryWindow::cursorsAndStatistics()
+{
+    WindowFixture f(false);
+    ProbeHistory &history = f.window->probeHistory();
+    f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
+    f.find<QComboBox>(QStringLiteral("span"))->setCurrentIndex(0);
+    const qint64 t = QDateTime::currentMSecsSinceEpoch() - 30'000;
+    for (int s = 0; s < 10; ++s)
+        history.append(sampleAt(t + s * 1'000, 3.0 + s * 0.1));
+    QVERIFY(QTest::qWaitForWindowExposed(historyWindow(f)));
+    QCOMPARE(text(f, "minBATT") + ' ' + text(f, "maxBATT") + ' ' + text(f, "meanBATT"), "3.00 3.90 3.45");
+
+    // Near the samples at seconds 2 and 7.
+    clickChart(f, t + 2'200);
+    clickChart(f, t + 6'700, Qt::ShiftModifier);
+    const QString a = QDateTime::fromMSecsSinceEpoch(t + 2'000).toString(QStringLiteral("hh:mm:ss"));
+    QCOMPARE(text(f, "cursorA"), "A  " + a + "   BATT 3.20 V   BUCK1 1.80 V   BUCK2 3.30 V   BUCK3 1.20 V");
+    QVERIFY(text(f, "cursorB").contains("BATT 3.70 V"));
+    QCOMPARE(text(f, "cursorDifference"),
+             "B \u2212 A  \u0394t 5.000 s   \u0394BATT +0.50 V   \u0394BUCK1 +0.00 V   \u0394BUCK2 +0.00 V"
+             "   \u0394BUCK3 +0.00 V");
+    QCOMPARE(text(f, "statisticsSpan"), QStringLiteral("Between A and B"));
+    QCOMPARE(text(f, "minBATT") + ' ' + text(f, "maxBATT") + ' ' + text(f, "meanBATT"), "3.20 3.70 3.45");
+
+    QTest::keyClick(historyWindow(f), Qt::Key_Escape);
+    QVERIFY(historyWindow(f)->isVisible());
+    QCOMPARE(text(f, "cursorA") + text(f, "cursorDifference"), QString());
+    QCOMPARE(text(f, "statisticsSpan"), QStringLiteral("Visible span"));
+}
+
+void TestProbeHistoryWindow::spansShowWhatTheySay_data()
+{
+    QTest::addColumn<int>("span");
+    QTest::addColumn<qint64>("width"); // 0: from the oldest sample
+    QTest::newRow("1 minute") << 0 << 60'000LL;
+    QTest::newRow("10 minutes") << 1 << 600'000LL;
+    QTest::newRow("1 hour") << 2 << 3'600'000LL;
+    QTest::newRow("Whole history") << 3 << 0LL;
+}
+
+// Two hours of samples up to a minute ago: a live view ends at the present,
+// where the lines stop short, and the span is remembered.
+void TestProbeHistoryWindow::spansShowWhatTheySay()
+{
+    QFETCH(int, span);
+    QFETCH(qint64, width);
+    const qint64 oldest = QDateTime::currentMSecsSinceEpoch() - 7'260'000;
+    {
+        WindowFixture f(false);
+        ProbeHistory &history = f.window->probeHistory();
+        for (int s = 0; s < 7'200; ++s)
+            history.append(sampleAt(oldest + s * 1'000, 3.7));
+        f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
+        f.find<QComboBox>(QStringLiteral("span"))->setCurrentIndex(span);
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const auto [from, to] = timeAxisRange(f);
+        QVERIFY2(qAbs(to - now) < 1'000, qPrintable(QString::number(to - now)));
+        QCOMPARE(from, width ? to - width : oldest);
+    }
+    WindowFixture again(false);
+    QCOMPARE(again.find<QComboBox>(QStringLiteral("span"))->currentIndex(), span);
 }
 
 QTEST_MAIN(TestProbeHistoryWindow)
