@@ -59,6 +59,7 @@ struct Options
     bool version = false;
     bool bits = false;
     bool verify = false;
+    bool keepGoing = false;
     std::optional<QString> watch;
 };
 
@@ -87,6 +88,8 @@ bool splitArguments(const QByteArrayList &arguments, Options &options, QByteArra
             options.bits = true;
         } else if (argument == QLatin1String("--verify")) {
             options.verify = true;
+        } else if (argument == QLatin1String("--keep-going")) {
+            options.keepGoing = true;
         } else if (argument == QLatin1String(watchOption)) {
             if (std::next(it) == arguments.cend()) {
                 error = QStringLiteral("option --watch needs SECONDS");
@@ -208,8 +211,14 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
     if (!checkOption(options.bits, "--bits", Command::Read, invocation.command, error)
         || !checkOption(options.verify, "--verify", Command::Write, invocation.command, error)
         || !checkOption(options.watch.has_value(), "--watch", Command::Probes, invocation.command,
+                        error)
+        || !checkOption(options.keepGoing, "--keep-going", Command::Probes, invocation.command,
                         error))
         return std::nullopt;
+    if (options.keepGoing && !options.watch) {
+        error = QStringLiteral("option --keep-going needs --watch");
+        return std::nullopt;
+    }
     invocation.showBits = options.bits;
     invocation.verifyWrite = options.verify;
 
@@ -239,6 +248,7 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
                 return std::nullopt;
             invocation.watchIntervalMs = *interval;
         }
+        invocation.keepGoing = options.keepGoing;
         break;
     default:
         break;
@@ -291,6 +301,11 @@ QString CommandLine::helpText()
             "                             interrupted or the output cannot be written\n"
             "\n"
             "Options:\n"
+            "  --keep-going               with probes --watch: a read that fails writes a\n"
+            "                             gap line (the time, every other field empty)\n"
+            "                             and the board is opened again at every\n"
+            "                             interval until it answers; the watch ends only\n"
+            "                             when interrupted or the output cannot be written\n"
             "  -h, --help                 show this help and exit\n"
             "  -V, --version              show the version and exit\n"
             "\n"
@@ -327,5 +342,7 @@ QString CommandLine::helpText()
             "  zq40613-reg write 07 0e --verify      Buck1 to 1.800 V\n"
             "  zq40613-reg read 0x0b --bits          the comparator, bit by bit\n"
             "  zq40613-reg dump > saved.qrx          later: zq40613-reg verify saved.qrx\n"
-            "  zq40613-reg probes --watch 1 > run.csv  log the probes every second\n");
+            "  zq40613-reg probes --watch 1 > run.csv  log the probes every second\n"
+            "  zq40613-reg probes --watch 1 --keep-going > soak.csv\n"
+            "                                        log on through a lost board\n");
 }

@@ -26,6 +26,7 @@ struct Invocation
     bool verifyWrite = false;   // write --verify
     QByteArray fileName;        // load, verify, as the system spells it; "-" is standard input
     int watchIntervalMs = 0;    // probes --watch; 0 reads once
+    bool keepGoing = false;     // probes --watch --keep-going
 };
 
 // The arguments of zq40613-reg: commands, options and the number syntax.

@@ -4,6 +4,7 @@
 #include "binding/probecsv.h"
 #include "binding/probesample.h"
 #include "common/hexbyte.h"
+#include "common/runclock.h"
 #include "device/devicelink.h"
 #include "common/chip.h"
 #include "regfile/registerfile.h"
@@ -105,8 +106,13 @@ int RegisterCommands::run(const Invocation &invocation)
             return exitBadUsage;
     }
 
-    if (!link.openBoard())
-        return fail(noBoardReason);
+    // A watch that keeps going waits for the board, and says why it waits.
+    const bool keepGoing = invocation.command == Command::Probes && invocation.keepGoing;
+    if (!link.openBoard()) {
+        fail(noBoardReason);
+        if (!keepGoing)
+            return exitBoardFailure;
+    }
 
     switch (invocation.command) {
     case Command::Read:
@@ -122,7 +128,7 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Pins:
         return printReadouts(panelPins);
     case Command::Probes:
-        return invocation.watchIntervalMs > 0 ? watchProbes(invocation.watchIntervalMs)
+        return invocation.watchIntervalMs > 0 ? watchProbes(invocation.watchIntervalMs, keepGoing)
                                               : printReadouts(panelProbes);
     case Command::Help:
     case Command::Version:
@@ -241,34 +247,54 @@ int RegisterCommands::printReadouts(const PanelReadout (&table)[N])
     return succeed(result);
 }
 
-int RegisterCommands::watchProbes(int intervalMs)
+// Keeping going, a failed read writes one gap line for the loss (once a
+// sample was taken before it, as the desktop program's recording does) and
+// each later tick opens the board again until it answers.
+int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
 {
     if (!print(probeCsvHeader()))
         return exitBoardFailure;
 
     // Samples follow a fixed schedule from the start; one that comes late
     // (a slow board) is followed by the next tick still ahead, not by a burst.
+    // They are stamped with the run's clock, so a step of the wall clock
+    // does not upset their intervals.
+    const RunClock runClock;
     QElapsedTimer clock;
     clock.start();
+    bool sampleSinceGap = false;
     for (qint64 tick = 0;; tick = clock.elapsed() / intervalMs + 1) {
         const qint64 wait = tick * intervalMs - clock.elapsed();
         if (wait > 0)
             QThread::msleep(static_cast<unsigned long>(wait));
-        ProbeSample sample;
-        sample.time = QDateTime::currentMSecsSinceEpoch();
-        for (int probe = 0; probe < probeCount; ++probe) {
-            const std::optional<ReadoutValue> value = readPanelValue(panelProbes[probe]);
-            if (!value)
-                return exitBoardFailure;
-            sample.volts[std::size_t(probe)] = value->volts;
-        }
-        const std::optional<int> status = readRegister(probeStatusRegister);
-        if (!status)
+        if (!link.isConnected() && !link.openBoard())
+            continue;
+        const qint64 time = runClock.now();
+        const std::optional<ProbeSample> sample = takeSample(time);
+        if (!sample && !keepGoing)
             return exitBoardFailure;
-        sample.status = quint8(*status);
-        if (!print(probeCsvLine(sample)))
+        if (sample ? !print(probeCsvLine(*sample))
+                   : sampleSinceGap && !print(probeCsvGapLine(time)))
             return exitBoardFailure;
+        sampleSinceGap = sample.has_value();
     }
+}
+
+std::optional<ProbeSample> RegisterCommands::takeSample(qint64 time)
+{
+    ProbeSample sample;
+    sample.time = time;
+    for (int probe = 0; probe < probeCount; ++probe) {
+        const std::optional<ReadoutValue> value = readPanelValue(panelProbes[probe]);
+        if (!value)
+            return std::nullopt;
+        sample.volts[std::size_t(probe)] = value->volts;
+    }
+    const std::optional<int> status = readRegister(probeStatusRegister);
+    if (!status)
+        return std::nullopt;
+    sample.status = quint8(*status);
+    return sample;
 }
 
 std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)

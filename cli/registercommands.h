@@ -3,6 +3,7 @@
 #define ZQ40613_CLI_REGISTERCOMMANDS_H
 
 #include "binding/panelreadouts.h"
+#include "binding/probesample.h"
 #include "commandline.h"
 #include "common/registermirror.h"
 
@@ -24,7 +25,8 @@ bool printChecked(QTextStream &out, QTextStream &err, const QString &text);
 
 // The board commands of zq40613-reg. A run opens the board once with the
 // desktop program's open and pin set-up and fails at the first transfer that
-// fails: no retry. "verify" checks its file before the board is opened;
+// fails: no retry, but for "probes --watch --keep-going", which opens the
+// board again at every tick until it answers. "verify" checks its file before the board is opened;
 // "load" applies its file line by line, as the desktop program does. Files
 // are read as a stream, never whole. Results are collected and printed only
 // when the command succeeded, so a failing run prints nothing but its error;
@@ -55,7 +57,8 @@ private:
     int verify(const FileRegisters &file);
     template <std::size_t N>
     int printReadouts(const PanelReadout (&table)[N]);
-    int watchProbes(int intervalMs);
+    int watchProbes(int intervalMs, bool keepGoing);
+    std::optional<ProbeSample> takeSample(qint64 time);
 
     std::unique_ptr<QFile> openInput(const QByteArray &fileName);
     std::optional<FileRegisters> parseFile(QIODevice &file, const QString &fileName);

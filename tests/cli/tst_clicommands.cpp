@@ -4,6 +4,7 @@
 #include "device/devicelink.h"
 #include "fakecontroller.h"
 #include "history/probehistory.h"
+#include "history/proberecording.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -40,12 +41,16 @@ public:
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
 
+    QByteArray taken;
+
 protected:
     qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *, qint64 size) override
+    qint64 writeData(const char *data, qint64 size) override
     {
-        if (m_writesLeft-- > 0)
+        if (m_writesLeft-- > 0) {
+            taken.append(data, size);
             return size;
+        }
         setErrorString(QStringLiteral("No space left on device"));
         return -1;
     }
@@ -221,6 +226,48 @@ private slots:
         saved.open(QIODevice::WriteOnly);
         QVERIFY(history.writeCsv(saved));
         QCOMPARE(outText.toLatin1(), saved.data());
+    }
+
+    // Keeping going, the lost board of the second sample is one gap line,
+    // the board is opened again and the watch goes on until its output
+    // fails: the bytes the window's recording writes for the same samples.
+    void keepGoingWritesWhatTheRecordingWrites()
+    {
+        board.registers[0x0d] = 0x1b;
+        int conversions = 0;
+        board.failWhen = [&conversions](const FakeController::Call &call) {
+            return call.name == "measure" && ++conversions == 10;
+        };
+        Invocation watch = command(Invocation::Command::Probes);
+        watch.watchIntervalMs = 100;
+        watch.keepGoing = true;
+        FillingOutput output(4);
+        QTextStream out(&output);
+        QCOMPARE(run(watch, out), exitBoardFailure);
+        QCOMPARE(board.callsNamed("usb_hid_init").size(), 2);
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: reading BATT failed: the board does not answer\n"
+                                         "zq40613-reg: cannot write output: No space left on device\n"));
+
+        QTemporaryDir dir;
+        ProbeHistory history;
+        ProbeRecording recording;
+        connect(&history, &ProbeHistory::sampleTaken, &recording, &ProbeRecording::record);
+        connect(&history, &ProbeHistory::lossSeen, &recording, &ProbeRecording::recordGap);
+        QVERIFY(recording.start(dir.filePath(QStringLiteral("run.csv"))));
+        for (const QByteArray &line : output.taken.split('\n').mid(1, 3)) {
+            ProbeSample sample;
+            sample.time = QDateTime::fromString(QString::fromLatin1(line.left(line.indexOf(','))),
+                                                Qt::ISODateWithMs).toMSecsSinceEpoch();
+            if (!line.endsWith(','))
+                sample.volts = {3.416, 2.44, 2.44, 1.22};
+            sample.status = 0x1b;
+            history.append(sample);
+        }
+        recording.stop();
+        QFile file(dir.filePath(QStringLiteral("run.csv")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), output.taken);
+        QVERIFY(output.taken.contains(",,,,,\n"));
     }
 
     void writeVerifyComparesTheReadBack()

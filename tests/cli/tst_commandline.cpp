@@ -28,6 +28,8 @@ QString describe(const Invocation &invocation)
         parts << QString::fromUtf8(invocation.fileName);
     if (invocation.watchIntervalMs)
         parts << QStringLiteral("watch=%1").arg(invocation.watchIntervalMs);
+    if (invocation.keepGoing)
+        parts << "keep-going";
     return parts.join(' ');
 }
 
@@ -111,6 +113,8 @@ private slots:
         QTest::newRow("probes") << QStringList{"probes"} << "probes";
         QTest::newRow("probes --watch") << QStringList{"probes", "--watch", "1"} << "probes watch=1000";
         QTest::newRow("--watch=") << QStringList{"probes", "--watch=0.5"} << "probes watch=500";
+        QTest::newRow("--keep-going") << QStringList{"probes", "--keep-going", "--watch", "1"}
+                                      << "probes watch=1000 keep-going";
         QTest::newRow("--help") << QStringList{"--help"} << "help";
         QTest::newRow("-h after a command") << QStringList{"read", "7", "-h"} << "help";
         QTest::newRow("help before a bad number") << QStringList{"read", "zz", "--help"} << "help";
@@ -165,6 +169,10 @@ private slots:
                                           << "invalid watch interval 'inf' (seconds, like 1 or 0.5)";
         QTest::newRow("--watch text") << QStringList{"probes", "--watch", "1s"}
                                       << "invalid watch interval '1s' (seconds, like 1 or 0.5)";
+        QTest::newRow("--keep-going without --watch") << QStringList{"probes", "--keep-going"}
+                                                      << "option --keep-going needs --watch";
+        QTest::newRow("--keep-going on dump") << QStringList{"dump", "--keep-going"}
+                                              << "option --keep-going belongs to probes";
     }
 
     void usageErrors()
