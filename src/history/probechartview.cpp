@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -19,24 +20,27 @@
 namespace {
 
 // One line colour per probe, in the order of panelProbes, told apart also
-// by readers with the common colour vision deficiencies.
+// by readers with the common colour vision deficiencies; BATT's stands out
+// against each of the others, which it meets most often.
 constexpr QColor probeColours[] = {
-    {0, 114, 178},  // BATT: blue
-    {213, 94, 0},   // BUCK1: vermilion
+    {213, 94, 0},   // BATT: vermilion
+    {0, 114, 178},  // BUCK1: blue
     {0, 158, 115},  // BUCK2: bluish green
     {204, 121, 167} // BUCK3: reddish purple
 };
 static_assert(std::size(probeColours) == probeCount);
 
 // A line style per probe, so that lines on the same value stay apart: BATT
-// wide and solid, the converters thin with dashes, dots and dash-dots (in
-// pixels). Thin lines are also the quick ones to draw.
+// a wide solid band, the converters thin lines with dashes of their own (in
+// pixels), drawn on top of it, so that one on BATT's value runs along the
+// middle of its band. Thin lines are also the quick ones to draw: dashes of
+// a wide line cost about as much as the rest of a redraw.
 struct LineStyle
 {
     int width;
     QList<qreal> dashes;
 };
-const LineStyle probeStyles[] = {{2, {}}, {1, {6, 3}}, {1, {2, 2}}, {1, {7, 2, 2, 2}}};
+const LineStyle probeStyles[] = {{3, {}}, {1, {8, 4}}, {1, {3, 3}}, {1, {8, 3, 2, 3}}};
 static_assert(std::size(probeStyles) == probeCount);
 
 constexpr int tickLength = 5;
@@ -86,16 +90,19 @@ QPen ProbeChartView::probePen(int probe)
 }
 
 // Only the plot and the time axis under it change as the view moves on;
-// the legend and the volts axis are left as they are.
+// the legend and the volts axis are left as they are. Tick labels stay
+// right of the volts axis, and may reach past the plot on the right.
 void ProbeChartView::setView(qint64 from, qint64 to, double voltsTop)
 {
     this->from = from;
     this->to = std::max(to, from + 1);
     this->voltsTop = voltsTop;
     placeTicks();
-    QRectF changed = chart()->plotArea();
-    changed.setBottom(chart()->geometry().bottom());
-    viewport()->update(mapFromScene(changed).boundingRect());
+    const QRectF plot = chart()->plotArea();
+    const QRectF chartArea = chart()->geometry();
+    const QRectF axis(plot.left(), plot.bottom(), chartArea.right() - plot.left(),
+                      chartArea.bottom() - plot.bottom());
+    viewport()->update(QRegion(mapFromScene(plot).boundingRect()) + mapFromScene(axis).boundingRect());
 }
 
 void ProbeChartView::clearCursors()
@@ -129,23 +136,16 @@ void ProbeChartView::placeTicks()
                              / (metrics.horizontalAdvance(QLatin1String(widestTickLabel)) * tickLabelSpacing));
     const TimeTicks placed = timeTicks(from, to, maxTicks);
     QList<Tick> next;
-    QString lastDate;
     for (qint64 time : placed.times) {
         const auto known = std::find_if(ticks.begin(), ticks.end(), [&](const Tick &tick) {
             return tick.time == time && tick.step == placed.step;
         });
-        Tick tick = known != ticks.end() ? *known : Tick{time, placed.step, {}, {}, {}};
-        if (known == ticks.end()) {
-            const QDateTime at = QDateTime::fromMSecsSinceEpoch(time);
-            tick.label.setText(timeTickLabel(time, placed.step));
-            tick.date = at.date().toString(QLatin1String(dateFormat));
+        if (known != ticks.end()) {
+            next << *known;
+            continue;
         }
-        tick.showDate = tick.date != lastDate;
-        if (tick.showDate) {
-            lastDate = tick.date;
-            if (tick.dateText.text() != tick.date)
-                tick.dateText.setText(tick.date);
-        }
+        Tick tick{time, placed.step, QStaticText(timeTickLabel(time, placed.step)), {}};
+        tick.date.setText(QDateTime::fromMSecsSinceEpoch(time).date().toString(QLatin1String(dateFormat)));
         next << tick;
     }
     ticks = next;
@@ -153,17 +153,21 @@ void ProbeChartView::placeTicks()
         startDate.setText(QDateTime::fromMSecsSinceEpoch(from).date().toString(QLatin1String(dateFormat)));
 }
 
-// The grid under the lines: the chart's own background is off, so it is
-// painted here first.
+// The grid under the lines, both ways: the chart's own background and the
+// volts axis's grid are off (a grid line of the chart is an item of its
+// own, dear to repaint), so it is painted here first.
 void ProbeChartView::drawBackground(QPainter *painter, const QRectF &rect)
 {
     QChartView::drawBackground(painter, rect);
     const QRectF plot = chart()->plotArea();
-    if (const QAbstractAxis *volts = voltsAxisOf(*chart())) {
-        painter->setPen(volts->gridLinePen());
-        for (const Tick &tick : ticks)
-            painter->drawLine(QPointF(xOf(tick.time), plot.top()), QPointF(xOf(tick.time), plot.bottom()));
-    }
+    const auto *volts = qobject_cast<const QValueAxis *>(voltsAxisOf(*chart()));
+    if (!volts)
+        return;
+    painter->setPen(volts->gridLinePen());
+    for (const Tick &tick : ticks)
+        painter->drawLine(QPointF(xOf(tick.time), plot.top()), QPointF(xOf(tick.time), plot.bottom()));
+    for (double v = volts->tickAnchor() + volts->tickInterval(); v <= voltsTop; v += volts->tickInterval())
+        painter->drawLine(QPointF(plot.left(), yOf(v)), QPointF(plot.right(), yOf(v)));
 }
 
 void ProbeChartView::drawForeground(QPainter *painter, const QRectF &rect)
@@ -197,17 +201,21 @@ void ProbeChartView::drawTimeAxis(QPainter &painter, const QRectF &plot) const
         painter.drawLine(QPointF(xOf(tick.time), plot.bottom()), QPointF(xOf(tick.time), labelTop));
     painter.setPen(volts->labelsColor());
     double dateEnd = plot.left();
+    QString lastDate;
     for (const Tick &tick : ticks) {
         const double x = xOf(tick.time);
+        if (x - tick.label.size().width() / 2 < plot.left())
+            continue;
         painter.drawStaticText(QPointF(x - tick.label.size().width() / 2, labelTop), tick.label);
-        const double dateWidth = tick.dateText.size().width();
-        if (tick.showDate && x - dateWidth / 2 >= dateEnd) {
-            painter.drawStaticText(QPointF(x - dateWidth / 2, dateTop), tick.dateText);
+        const double dateWidth = tick.date.size().width();
+        if (tick.date.text() != lastDate && x - dateWidth / 2 >= dateEnd) {
+            painter.drawStaticText(QPointF(x - dateWidth / 2, dateTop), tick.date);
             dateEnd = x + dateWidth / 2;
+            lastDate = tick.date.text();
         }
     }
-    if (ticks.isEmpty())
-        painter.drawStaticText(QPointF(plot.left(), dateTop), startDate);
+    if (lastDate.isEmpty())
+        painter.drawStaticText(QPointF(plot.left(), dateTop), ticks.isEmpty() ? startDate : ticks.first().date);
 }
 
 void ProbeChartView::drawLimits(QPainter &painter, const QRectF &plot) const

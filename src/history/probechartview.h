@@ -55,9 +55,7 @@ private:
         qint64 time;
         qint64 step;
         QStaticText label;
-        QString date;
-        QStaticText dateText;
-        bool showDate = false;
+        QStaticText date;
     };
 
     QFont labelFont() const;
@@ -76,7 +74,7 @@ private:
     double voltsTop = 1.0;
     std::array<std::optional<qint64>, 2> cursors;
     QList<Tick> ticks;
-    QStaticText startDate; // the date, when no tick is in view
+    QStaticText startDate; // the date, when there is no tick
 };
 
 #endif

@@ -135,6 +135,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     voltsAxis->setTickType(QValueAxis::TicksDynamic);
     voltsAxis->setTickAnchor(0.0);
     voltsAxis->setTickInterval(voltsTick);
+    voltsAxis->setGridLineVisible(false);
     voltsAxis->setLabelFormat(QStringLiteral("%.1f"));
     voltsAxis->setTitleText(tr("Volts"));
     chart->addAxis(timeAxis, Qt::AlignBottom);
