@@ -42,6 +42,9 @@ def main():
         ("Peak resident memory, a full probe history (86,400 samples) shown",
          f"{history_rss / 1024:.1f} MiB", "bare QMainWindow", f"{bare_rss / 1024:.1f} MiB",
          history_rss / bare_rss),
+        (f"The same, above the program without history: {(history_rss - main_rss) / 1024:.1f} MiB",
+         f"{history_rss / 1024:.1f} MiB", "the program without history",
+         f"{main_rss / 1024:.1f} MiB", history_rss / main_rss),
         (f"One poll tick, no latency ({panel['BM_PollTick']['calls_per_tick']:.0f} controller calls)",
          fmt_ms(ms(panel["BM_PollTick"])), "the same 21 calls alone",
          fmt_ms(ms(panel["BM_PollTickFloor"])),
@@ -63,14 +66,22 @@ def main():
     history_rows = [
         ("Probe history, window closed: add a sample (86,400 held)",
          "BM_HistoryAppendWindowClosed"),
-        ("Probe history, 10-minute view: add a sample, redraw and paint the chart",
-         "BM_HistoryAppendAndRedraw/1"),
-        ("Probe history, whole-history view: add a sample, redraw and paint the chart",
-         "BM_HistoryAppendAndRedraw/3"),
+        ("Probe history, 10-minute view: add a sample, redraw and paint the whole chart",
+         "BM_HistoryAppendAndRedraw/1/0"),
+        ("Probe history, whole-history view: add a sample, redraw and paint the whole chart",
+         "BM_HistoryAppendAndRedraw/3/0"),
+        ("Probe history, 10-minute view: add a sample, redraw and paint what changed",
+         "BM_HistoryAppendAndRedraw/1/1"),
+        ("Probe history, whole-history view: add a sample, redraw and paint what changed",
+         "BM_HistoryAppendAndRedraw/3/1"),
     ]
     for what, name in history_rows:
         table.append((what, fmt_ms(ms(history[name])), "one poll tick, no latency",
                       fmt_ms(poll_tick), ms(history[name]) / poll_tick))
+    table.append(("Recording a sample to disk: its line formatted and written (sync apart)",
+                  fmt_ms(ms(history["BM_RecordSample"])), "the same line written alone",
+                  fmt_ms(ms(history["BM_WriteLineFloor"])),
+                  ms(history["BM_RecordSample"]) / ms(history["BM_WriteLineFloor"])))
     print("| Measure | Program | Floor | Floor value | Ratio |")
     print("|---|---|---|---|---|")
     for what, value, floor_name, floor, ratio in table:
