@@ -18,7 +18,8 @@ struct PanelControls;
 // register bits and fields from the mirror, pins and probe voltages read
 // afresh. It only sets widget state, which raises none of the user-edit
 // signals, so a refresh never writes to the chip. What it read of the probes
-// goes out as one sample per refresh, for whoever keeps a record of them.
+// goes out as one sample per refresh, stamped with the run's clock, for
+// whoever keeps a record of them.
 // "Poll status" shows the polling state it was last told.
 class DisplayRefresh : public QObject
 {

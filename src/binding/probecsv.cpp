@@ -49,7 +49,8 @@ QString probeCsvLine(const ProbeSample &sample)
 QString probeCsvGapLine(qint64 time)
 {
     QStringList fields{csvTime(time)};
-    for (int field = 0; field <= probeCount; ++field)
+    // Each probe's field and the status register's.
+    for (int field = 0; field < probeCount + 1; ++field)
         fields << QString();
     return csvLine(fields);
 }
