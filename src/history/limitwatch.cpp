@@ -23,10 +23,11 @@ QList<LimitEvent> LimitWatch::check(const ProbeSample &sample)
     QList<LimitEvent> events;
     for (int p = 0; p < probeCount; ++p) {
         const double volts = sample.volts[std::size_t(p)];
-        if (std::isnan(volts))
+        const ProbeLimit &limit = current[std::size_t(p)];
+        const bool unwatched = std::isnan(limit.low) && std::isnan(limit.high);
+        if (std::isnan(volts) || (unwatched && state[std::size_t(p)] == LimitEvent::Back))
             continue;
         const double shown = probeText(volts).toDouble();
-        const ProbeLimit &limit = current[std::size_t(p)];
         LimitEvent event{sample.time, p, LimitEvent::Back, volts, 0.0};
         if (shown < limit.low) {
             event.kind = LimitEvent::Below;
