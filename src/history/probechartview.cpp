@@ -48,6 +48,7 @@ constexpr int tickLength = 5;
 constexpr double tickLabelSpacing = 1.6;
 constexpr char widestTickLabel[] = "00:00:00";
 constexpr char dateFormat[] = "yyyy-MM-dd";
+constexpr qint64 offsetLookupMs = 60'000;
 constexpr int limitLineWidth = 1;
 constexpr double markRadius = 5.0;
 constexpr QColor cursorColour{64, 64, 64};
@@ -126,15 +127,22 @@ double ProbeChartView::yOf(double volts) const
     return plot.bottom() - volts * plot.height() / voltsTop;
 }
 
-// The ticks of the view and their labels, a date under the first and under
-// the first of each new day. Labels are laid out only for ticks that are
-// new: most views move on by a second and keep every tick they had.
+// The ticks of the view and their labels. Labels are laid out only for
+// ticks that are new: most views move on by a second and keep every tick
+// they had. Ticks fall on round times of the local clock, whose offset from
+// UTC is looked up again once a minute, for a change of summer time.
 void ProbeChartView::placeTicks()
 {
-    const QFontMetricsF metrics(labelFont());
-    const int maxTicks = int(chart()->plotArea().width()
-                             / (metrics.horizontalAdvance(QLatin1String(widestTickLabel)) * tickLabelSpacing));
-    const TimeTicks placed = timeTicks(from, to, maxTicks);
+    if (tickLabelWidth == 0.0 || labelFont() != measuredFont) {
+        measuredFont = labelFont();
+        tickLabelWidth = QFontMetricsF(measuredFont).horizontalAdvance(QLatin1String(widestTickLabel));
+    }
+    if (std::abs(from - offsetLookedUp) > offsetLookupMs) {
+        offsetLookedUp = from;
+        utcOffset = utcOffsetAt(from);
+    }
+    const int maxTicks = int(chart()->plotArea().width() / (tickLabelWidth * tickLabelSpacing));
+    const TimeTicks placed = timeTicks(from, to, maxTicks, utcOffset);
     QList<Tick> next;
     for (qint64 time : placed.times) {
         const auto known = std::find_if(ticks.begin(), ticks.end(), [&](const Tick &tick) {
@@ -163,7 +171,10 @@ void ProbeChartView::drawBackground(QPainter *painter, const QRectF &rect)
     const auto *volts = qobject_cast<const QValueAxis *>(voltsAxisOf(*chart()));
     if (!volts)
         return;
-    painter->setPen(volts->gridLinePen());
+    // Cosmetic, so that the lines take the painter's quick way.
+    QPen grid = volts->gridLinePen();
+    grid.setCosmetic(true);
+    painter->setPen(grid);
     for (const Tick &tick : ticks)
         painter->drawLine(QPointF(xOf(tick.time), plot.top()), QPointF(xOf(tick.time), plot.bottom()));
     for (double v = volts->tickAnchor() + volts->tickInterval(); v <= voltsTop; v += volts->tickInterval())

@@ -10,6 +10,7 @@
 #include <QStaticText>
 
 #include <array>
+#include <limits>
 #include <optional>
 
 class LimitWatch;
@@ -74,6 +75,10 @@ private:
     double voltsTop = 1.0;
     std::array<std::optional<qint64>, 2> cursors;
     QList<Tick> ticks;
+    QFont measuredFont;
+    double tickLabelWidth = 0.0;
+    qint64 utcOffset = 0;
+    qint64 offsetLookedUp = std::numeric_limits<qint64>::min() / 2;
     QStaticText startDate; // the date, when there is no tick
 };
 

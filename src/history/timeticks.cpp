@@ -25,7 +25,7 @@ qint64 floorDiv(qint64 a, qint64 b)
 
 } // namespace
 
-TimeTicks timeTicks(qint64 from, qint64 to, int maxTicks)
+TimeTicks timeTicks(qint64 from, qint64 to, int maxTicks, qint64 utcOffsetMs)
 {
     TimeTicks ticks;
     const qint64 span = std::max<qint64>(to - from, 1);
@@ -33,12 +33,15 @@ TimeTicks timeTicks(qint64 from, qint64 to, int maxTicks)
                                    [&](qint64 step) { return span / step < std::max(maxTicks, 1); });
     ticks.step = fits != std::end(roundSteps) ? *fits
                                               : (span / std::max(maxTicks, 1) / day + 1) * day;
-    // Round on the local clock: an hour on the hour here, not in UTC.
-    const qint64 offset = QDateTime::fromMSecsSinceEpoch(from).offsetFromUtc() * second;
-    for (qint64 t = (floorDiv(from + offset - 1, ticks.step) + 1) * ticks.step - offset; t <= to;
-         t += ticks.step)
+    for (qint64 t = (floorDiv(from + utcOffsetMs - 1, ticks.step) + 1) * ticks.step - utcOffsetMs;
+         t <= to; t += ticks.step)
         ticks.times << t;
     return ticks;
+}
+
+qint64 utcOffsetAt(qint64 time)
+{
+    return QDateTime::fromMSecsSinceEpoch(time).offsetFromUtc() * second;
 }
 
 QString timeTickLabel(qint64 time, qint64 step)

@@ -14,8 +14,12 @@ struct TimeTicks
     QList<qint64> times; // ms since the epoch, from..to
 };
 
-// The finest round step that puts at most maxTicks ticks between from and to.
-TimeTicks timeTicks(qint64 from, qint64 to, int maxTicks);
+// The finest round step that puts at most maxTicks ticks between from and
+// to, on round times of a clock utcOffsetMs ahead of UTC.
+TimeTicks timeTicks(qint64 from, qint64 to, int maxTicks, qint64 utcOffsetMs);
+
+// How far the local clock is ahead of UTC at that time, in milliseconds.
+qint64 utcOffsetAt(qint64 time);
 
 // A tick's label: "hh:mm:ss" for steps under a minute, else "hh:mm".
 QString timeTickLabel(qint64 time, qint64 step);

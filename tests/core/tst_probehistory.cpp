@@ -219,7 +219,7 @@ private slots:
     {
         QFETCH(int, minutes);
         const qint64 from = QDateTime(QDate(2024, 3, 5), QTime(14, 3, 7)).toMSecsSinceEpoch();
-        const TimeTicks ticks = timeTicks(from, from + minutes * 60'000LL, 8);
+        const TimeTicks ticks = timeTicks(from, from + minutes * 60'000LL, 8, utcOffsetAt(from));
         QStringList labels;
         for (qint64 time : ticks.times)
             labels << timeTickLabel(time, ticks.step);
