@@ -5,9 +5,11 @@
 #include "common/product.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <iterator>
 
 namespace {
@@ -38,7 +40,7 @@ constexpr CommandEntry commands[] = {
     {"write", Invocation::Command::Write, 2, "write ADDR DATA [--verify]"},
     {"dump", Invocation::Command::Dump, 0, "dump"},
     {"load", Invocation::Command::Load, 1, "load FILE"},
-    {"verify", Invocation::Command::Verify, 1, "verify FILE"},
+    {"verify", Invocation::Command::Verify, 1, "verify FILE [--bits]"},
     {"pins", Invocation::Command::Pins, 0, "pins"},
     {"probes", Invocation::Command::Probes, 0, "probes [--watch SECONDS]"},
 };
@@ -105,17 +107,20 @@ bool splitArguments(const QByteArrayList &arguments, Options &options, QByteArra
 
 // An option that the command does not take is an error rather than ignored:
 // a script that says "write ... --bits" has a mistake in it.
-bool checkOption(bool given, const char *option, Invocation::Command owner,
+bool checkOption(bool given, const char *option, std::initializer_list<Invocation::Command> owners,
                  Invocation::Command command, QString &error)
 {
-    if (given && command != owner) {
+    if (!given || std::find(owners.begin(), owners.end(), command) != owners.end())
+        return true;
+    QStringList names;
+    for (const Invocation::Command owner : owners) {
         const auto ownerEntry = std::find_if(std::begin(commands), std::end(commands),
                                              [owner](const CommandEntry &e) { return e.command == owner; });
-        error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
-                                                               QLatin1String(ownerEntry->name));
-        return false;
+        names << QLatin1String(ownerEntry->name);
     }
-    return true;
+    error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
+                                                           names.join(QLatin1String(" and ")));
+    return false;
 }
 
 std::optional<int> parseWatchInterval(const QString &text, QString &error)
@@ -205,9 +210,10 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
     }
     invocation.command = entry->command;
     using Command = Invocation::Command;
-    if (!checkOption(options.bits, "--bits", Command::Read, invocation.command, error)
-        || !checkOption(options.verify, "--verify", Command::Write, invocation.command, error)
-        || !checkOption(options.watch.has_value(), "--watch", Command::Probes, invocation.command,
+    if (!checkOption(options.bits, "--bits", {Command::Read, Command::Verify}, invocation.command,
+                     error)
+        || !checkOption(options.verify, "--verify", {Command::Write}, invocation.command, error)
+        || !checkOption(options.watch.has_value(), "--watch", {Command::Probes}, invocation.command,
                         error))
         return std::nullopt;
     invocation.showBits = options.bits;
@@ -279,9 +285,10 @@ QString CommandLine::helpText()
             "                             Load does: registers marked w are written in file\n"
             "                             order, sleep lines wait; a syntax error stops\n"
             "                             it at that line, what came before stays done\n"
-            "  verify FILE                read back every register FILE names and list on\n"
+            "  verify FILE [--bits]       read back every register FILE names and list on\n"
             "                             standard output each one whose chip value differs\n"
-            "                             from the file's last value for it\n"
+            "                             from the file's last value for it; with --bits,\n"
+            "                             also each differing bit with its name\n"
             "  pins                       print the board's pin levels (IRQ, PWR_UP MODE)\n"
             "                             as the panel shows them, 0 or 1\n"
             "  probes [--watch SECONDS]   print the four probe voltages (BATT, BUCK1, BUCK2,\n"

@@ -22,7 +22,7 @@ struct Invocation
     Command command = Command::Help;
     int address = 0;
     int data = 0;
-    bool showBits = false;      // read --bits
+    bool showBits = false;      // read --bits, verify --bits
     bool verifyWrite = false;   // write --verify
     QByteArray fileName;        // load, verify, as the system spells it; "-" is standard input
     int watchIntervalMs = 0;    // probes --watch; 0 reads once

@@ -37,9 +37,6 @@ QString hex(int value)
     return QStringLiteral("0x") + hexByte(value);
 }
 
-// "verify" only reads the file: no register is written and no delay waited.
-void noDelay(int) {}
-
 // Opens a file for reading by the bytes of its name, so that a name that is
 // no valid text still reaches its file. Without success, reason says why.
 bool openByName(QFile &file, const QByteArray &fileName, QString &reason)
@@ -90,7 +87,7 @@ int RegisterCommands::run(const Invocation &invocation)
     using Command = Invocation::Command;
     const QString fileName = QFile::decodeName(invocation.fileName);
     std::unique_ptr<QFile> input;
-    std::optional<FileRegisters> file;
+    std::optional<RegisterReference> file;
     if (invocation.command == Command::Load || invocation.command == Command::Verify) {
         input = openInput(invocation.fileName);
         if (!input)
@@ -118,7 +115,7 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Load:
         return load(*input, fileName);
     case Command::Verify:
-        return verify(*file);
+        return verify(*file, invocation.showBits);
     case Command::Pins:
         return printReadouts(panelPins);
     case Command::Probes:
@@ -203,19 +200,34 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     return exitSuccess;
 }
 
-int RegisterCommands::verify(const FileRegisters &file)
+int RegisterCommands::verify(const RegisterReference &file, bool showBits)
 {
-    QString differences;
+    RegisterMirror chip{};
     for (int address = 0; address < registerMirrorSize; ++address) {
         if (!file.named[std::size_t(address)])
             continue;
-        const std::optional<int> chip = readRegister(address);
-        if (!chip)
+        const std::optional<int> value = readRegister(address);
+        if (!value)
             return exitBoardFailure;
-        const int expected = file.values[std::size_t(address)];
-        if (*chip != expected)
+        chip[std::size_t(address)] = quint8(*value);
+    }
+    // The bits come in register order, so each register's line goes before
+    // its first bit.
+    QString differences;
+    int listed = -1;
+    for (const BitDifference &d : differingBits(chip, file)) {
+        const int expected = file.values[std::size_t(d.address)];
+        const int actual = chip[std::size_t(d.address)];
+        if (d.address != listed)
             differences += QStringLiteral("register %1: file %2, chip %3\n")
-                                   .arg(hex(address), hex(expected), hex(*chip));
+                                   .arg(hex(d.address), hex(expected), hex(actual));
+        listed = d.address;
+        if (showBits)
+            differences += QStringLiteral("  bit %1  file %2  chip %3  %4\n")
+                                   .arg(d.bit)
+                                   .arg((expected >> d.bit) & 1)
+                                   .arg((actual >> d.bit) & 1)
+                                   .arg(QLatin1String(bitName(d.address, d.bit)));
     }
     // The differences are the command's result, printed like any other; the
     // exit status tells a script that there are some.
@@ -296,14 +308,12 @@ bool RegisterCommands::readWithoutError(const QIODevice &file, const QString &fi
     return false;
 }
 
-std::optional<RegisterCommands::FileRegisters>
-RegisterCommands::parseFile(QIODevice &file, const QString &fileName)
+std::optional<RegisterReference> RegisterCommands::parseFile(QIODevice &file,
+                                                             const QString &fileName)
 {
-    FileRegisters parsed;
+    RegisterReference parsed;
     int errorLine = 0;
-    if (parse_reg_file(file, errorLine, parsed.values.data(), registerMirrorSize, {}, noDelay,
-                       [&parsed](int address) { parsed.named[std::size_t(address)] = true; })
-        == -1) {
+    if (readRegisterReference(file, errorLine, parsed) == -1) {
         fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
         return std::nullopt;
     }

@@ -5,11 +5,11 @@
 #include "binding/panelreadouts.h"
 #include "commandline.h"
 #include "common/registermirror.h"
+#include "regfile/registerreference.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <memory>
 #include <optional>
 
@@ -40,25 +40,17 @@ public:
     int run(const Invocation &invocation);
 
 private:
-    // A register file's statements, as far as verify needs them: the last
-    // value the file gives each register and which registers it names.
-    struct FileRegisters
-    {
-        RegisterMirror values{};
-        std::array<bool, registerMirrorSize> named{};
-    };
-
     int read(int address, bool showBits);
     int write(int address, int data, bool verifyWrite);
     int dump();
     int load(QIODevice &file, const QString &fileName);
-    int verify(const FileRegisters &file);
+    int verify(const RegisterReference &file, bool showBits);
     template <std::size_t N>
     int printReadouts(const PanelReadout (&table)[N]);
     int watchProbes(int intervalMs);
 
     std::unique_ptr<QFile> openInput(const QByteArray &fileName);
-    std::optional<FileRegisters> parseFile(QIODevice &file, const QString &fileName);
+    std::optional<RegisterReference> parseFile(QIODevice &file, const QString &fileName);
     bool readWithoutError(const QIODevice &file, const QString &fileName);
     std::optional<int> readRegister(int address);
     std::optional<ReadoutValue> readPanelValue(const PanelReadout &readout);

@@ -366,7 +366,7 @@ private slots:
                                         << "invalid data '1.8' (hexadecimal like 0b or 0x0b, decimal like 0n11)";
         QTest::newRow("missing data") << QStringList{"write", "7"}
                                       << "missing arguments, expected: write ADDR DATA [--verify]";
-        QTest::newRow("stray option") << QStringList{"dump", "--bits"} << "option --bits belongs to read";
+        QTest::newRow("stray option") << QStringList{"dump", "--bits"} << "option --bits belongs to read and verify";
     }
 
     // The bench automation example of the README, as written there.

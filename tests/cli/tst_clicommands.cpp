@@ -312,6 +312,24 @@ private slots:
         QCOMPARE(reads, QStringList({"3", "4", "7", "a"}));
         QVERIFY(board.callsNamed("spi_write").isEmpty());
     }
+
+    void verifyBitsNamesTheBits()
+    {
+        board.registers[0x07] = 0x0e;
+        board.registers[0x0b] = 0x00;
+        Invocation verify = fileCommand(Invocation::Command::Verify,
+                                        "reg 0x07 0x13\nreg 0x0a 0x00\nreg 0x0b 0x81\n");
+        verify.showBits = true;
+        QCOMPARE(run(verify), exitBoardFailure);
+        QCOMPARE(outText, QStringLiteral("register 0x07: file 0x13, chip 0x0e\n"
+                                         "  bit 4  file 1  chip 0  Buck1 Voltage Code [4]\n"
+                                         "  bit 3  file 0  chip 1  Buck1 Voltage Code [3]\n"
+                                         "  bit 2  file 0  chip 1  Buck1 Voltage Code [2]\n"
+                                         "  bit 0  file 1  chip 0  Buck1 Voltage Code [0]\n"
+                                         "register 0x0b: file 0x81, chip 0x00\n"
+                                         "  bit 7  file 1  chip 0  Comp Hyst\n"
+                                         "  bit 0  file 1  chip 0  Comp Enable\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRegisterCommands)

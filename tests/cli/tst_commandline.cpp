@@ -107,6 +107,7 @@ private slots:
         QTest::newRow("load") << QStringList{"load", "a.qrx"} << "load a.qrx";
         QTest::newRow("load from standard input") << QStringList{"load", "-"} << "load -";
         QTest::newRow("file name after --") << QStringList{"verify", "--", "-b.qrx"} << "verify -b.qrx";
+        QTest::newRow("verify --bits") << QStringList{"verify", "a.qrx", "--bits"} << "verify bits a.qrx";
         QTest::newRow("pins") << QStringList{"pins"} << "pins";
         QTest::newRow("probes") << QStringList{"probes"} << "probes";
         QTest::newRow("probes --watch") << QStringList{"probes", "--watch", "1"} << "probes watch=1000";
@@ -150,7 +151,7 @@ private slots:
         QTest::newRow("negative address") << QStringList{"read", "-1"} << "unknown option '-1'";
         QTest::newRow("unknown option") << QStringList{"read", "7", "--bit"} << "unknown option '--bit'";
         QTest::newRow("--bits on write") << QStringList{"write", "7", "8", "--bits"}
-                                         << "option --bits belongs to read";
+                                         << "option --bits belongs to read and verify";
         QTest::newRow("--verify on read") << QStringList{"read", "7", "--verify"}
                                           << "option --verify belongs to write";
         QTest::newRow("--watch on pins") << QStringList{"pins", "--watch", "1"}
