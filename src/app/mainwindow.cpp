@@ -13,6 +13,9 @@
 #include "panel/aboutbox.h"
 #include "panel/panelfont.h"
 #include "regfile/registerfilecommands.h"
+#include "regmap/panelfields.h"
+#include "regmap/registermapmodel.h"
+#include "regmap/registermapwindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -37,6 +40,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
             });
     directAccess = new direct_access(this);
     addProbeHistory();
+    addRegisterMap();
     connectParts();
 
     init_hardware();
@@ -44,7 +48,13 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     logs->applicationStarted();
 }
 
-MainWindow::~MainWindow() = default;
+// A value still being typed into the register map is committed as the map
+// goes; by then the parts it would go through are gone, and a program that
+// is closing writes nothing more to the chip.
+MainWindow::~MainWindow()
+{
+    disconnect(&registerMapWindow->model(), nullptr, this, nullptr);
+}
 
 bool MainWindow::event(QEvent *event)
 {
@@ -111,6 +121,15 @@ void MainWindow::connectParts()
 
     connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
 
+    // The register map shows what each refresh shows; its edits are panel
+    // edits, and its Read All is Update.
+    RegisterMapModel &map = registerMapWindow->model();
+    connect(refresh.get(), &DisplayRefresh::refreshed, &map, &RegisterMapModel::showRefresh);
+    connect(refresh.get(), &DisplayRefresh::registersShown, &map, &RegisterMapModel::showMirror);
+    connect(&map, &RegisterMapModel::registerEdited, this, &MainWindow::editRegister);
+    connect(registerMapWindow, &RegisterMapWindow::readAllRequested, this,
+            &MainWindow::on_readregisters_clicked);
+
     connect(directAccess, &direct_access::readRequested, this, &MainWindow::dr_read);
     connect(directAccess, &direct_access::writeRequested, this, &MainWindow::dr_write);
 }
@@ -127,16 +146,39 @@ void MainWindow::addProbeHistory()
     connect(action, &QAction::triggered, this, &MainWindow::on_actionProbe_History_activated);
 }
 
+// The register map and its Tools menu entry, the third. It reads the panel's
+// register controls once, so it is made after they were collected and its
+// own widgets are none of them.
+void MainWindow::addRegisterMap()
+{
+    registerMapWindow = new RegisterMapWindow(mirror, describePanelFields(controls), this);
+    auto *action = new QAction(tr("Register Map"), this);
+    action->setObjectName(QStringLiteral("actionRegister_Map"));
+    ui->menuTools->addAction(action);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionRegister_Map_activated);
+}
+
+// An edit in the register map, as an edit of a panel control bound to the
+// register: the panel shows it at once, without reading the board.
+void MainWindow::editRegister(int address, int value)
+{
+    edits->registerEdited(address, value);
+    refresh->showRegisters();
+}
+
+// After a panel edit the register map shows the mirror as the panel does.
 void MainWindow::on_buttonGroup_buttonClicked(int id)
 {
     if (const QAbstractButton *button = panelButtons.button(id))
         edits->buttonClicked(*button);
+    registerMapWindow->model().showMirror();
 }
 
 void MainWindow::on_combobox_activated(int index)
 {
     if (const QObject *combo = sender())
         edits->fieldChosen(combo->objectName(), index);
+    registerMapWindow->model().showMirror();
 }
 
 void MainWindow::on_actionAbout_activated()
@@ -198,6 +240,14 @@ void MainWindow::on_actionProbe_History_activated()
 {
     qCDebug(lcTrace, "on_actionProbe_History_activated()");
     probeHistoryWindow->show();
+}
+
+void MainWindow::on_actionRegister_Map_activated()
+{
+    qCDebug(lcTrace, "on_actionRegister_Map_activated()");
+    registerMapWindow->show();
+    registerMapWindow->raise();
+    registerMapWindow->activateWindow();
 }
 
 void MainWindow::dr_read()

@@ -20,6 +20,7 @@ class DisplayRefresh;
 class PanelLogs;
 class ProbeHistoryWindow;
 class RegisterFileCommands;
+class RegisterMapWindow;
 class StatusFields;
 class direct_access;
 
@@ -75,10 +76,13 @@ private:
     void on_actionSave_Registers_activated();
     void on_actionDirect_Register_Access_activated();
     void on_actionProbe_History_activated();
+    void on_actionRegister_Map_activated();
+    void editRegister(int address, int value);
 
     void connectPanel();
     void connectParts();
     void addProbeHistory();
+    void addRegisterMap();
 
     std::unique_ptr<Ui::MainWindow> ui;
     DeviceLink link;
@@ -96,6 +100,7 @@ private:
     std::unique_ptr<RegisterFileCommands> registerFiles;
     direct_access *directAccess = nullptr;
     ProbeHistoryWindow *probeHistoryWindow = nullptr;
+    RegisterMapWindow *registerMapWindow = nullptr;
 };
 
 #endif

@@ -2,6 +2,7 @@
 #include "history/probehistorywindow.h"
 
 #include "history/probehistory.h"
+#include "panel/commandbutton.h"
 #include "panel/windowmemory.h"
 #include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
@@ -63,15 +64,6 @@ double voltsTop(double highest)
     if (std::isnan(highest))
         return lowestVoltsTop;
     return std::max(lowestVoltsTop, std::ceil((highest + voltsHeadroom) / voltsTick) * voltsTick);
-}
-
-QPushButton *addButton(QHBoxLayout *row, const QString &text, const char *name)
-{
-    auto *button = new QPushButton(text);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    row->addWidget(button);
-    return button;
 }
 
 } // namespace

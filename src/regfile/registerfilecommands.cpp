@@ -2,6 +2,7 @@
 #include "registerfilecommands.h"
 
 #include "common/trace.h"
+#include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
 
 #include <QCoreApplication>
@@ -96,4 +97,31 @@ void RegisterFileCommands::load()
                        m_registerWrite) == -1) {
         showFileError(syntaxErrorMessage(fileName, errorLine));
     }
+}
+
+std::optional<RegisterReference> askReferenceFile(QWidget *dialogParent, QString &fileName)
+{
+    fileName = askOpenFileName(dialogParent, QCoreApplication::translate("MainWindow", "Compare With File"),
+                               fileFilter());
+    if (fileName.isEmpty())
+        return std::nullopt;
+    qCDebug(lcTrace, "reference filename = %s", qUtf8Printable(fileName));
+    QFile file;
+    if (!openRegularFile(file, fileName)) {
+        showFileError(QStringLiteral("File Error!"), fileName);
+        return std::nullopt;
+    }
+    RegisterReference reference;
+    int errorLine = 0;
+    if (readRegisterReference(file, errorLine, reference) == -1) {
+        showFileError(syntaxErrorMessage(fileName, errorLine));
+        return std::nullopt;
+    }
+    // The reader takes a read error for the end of the file; a reference
+    // cut short would leave registers out of the comparison unnoticed.
+    if (file.error() != QFileDevice::NoError) {
+        showFileError(QStringLiteral("File Error!"), fileName, file.errorString());
+        return std::nullopt;
+    }
+    return reference;
 }

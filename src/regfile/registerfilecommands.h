@@ -4,6 +4,9 @@
 
 #include "common/registermirror.h"
 #include "regfile/registerfile.h"
+#include "regfile/registerreference.h"
+
+#include <optional>
 
 class QString;
 class QWidget;
@@ -34,5 +37,13 @@ private:
     RegisterMirror &m_registers;
     RegisterWriteCallback m_registerWrite;
 };
+
+// Asks for a register file and reads it as a reference to compare the
+// registers with, applying none of it: no register is written, no delay
+// waited, the mirror is not touched. A file that cannot be opened or read
+// shows "File Error!", a syntax error the box that Load shows; neither gives
+// a reference. The dialog opens in the folder last used for the program's
+// files. fileName gets the name chosen.
+std::optional<RegisterReference> askReferenceFile(QWidget *dialogParent, QString &fileName);
 
 #endif

@@ -75,7 +75,8 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
     for (const QAction *action : tools->actions())
         entries << action->objectName() + '=' + action->text();
     QCOMPARE(entries, (QStringList{"actionDirect_Register_Access=Direct Register Access",
-                                   "actionProbe_History=Probe History"}));
+                                   "actionProbe_History=Probe History",
+                                   "actionRegister_Map=Register Map"}));
 
     QWidget *window = historyWindow(f);
     QVERIFY(!window->isVisible());
