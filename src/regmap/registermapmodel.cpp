@@ -207,24 +207,37 @@ void RegisterMapModel::show(bool markChanges)
         for (std::size_t i = 0; i < changed.size(); ++i)
             changed[i] = before[i] ^ shown[i];
     }
-    // A field of two registers changes with either of them, so every row's
-    // fields are decoded again when any value changed.
+    // Cells are announced one by one: a view repaints a single changed cell,
+    // but the whole table for a range. A field of two registers changes with
+    // either of them, so all fields are decoded again when any value changed.
     const bool valuesChanged = shown != before;
     for (int address = 0; address < registerMirrorSize; ++address) {
         const auto i = std::size_t(address);
-        bool rowChanged = before[i] != shown[i] || marksBefore[i] != changed[i];
+        const unsigned touched = (before[i] ^ shown[i]) | (marksBefore[i] ^ changed[i]);
+        if (touched != 0) {
+            cellChanged(address, ValueColumn);
+            cellChanged(address, ReferenceColumn);
+            for (int bit = 0; bit < bitsPerRegister; ++bit) {
+                if (touched & (1u << bit))
+                    cellChanged(address, FirstBitColumn + bitsPerRegister - 1 - bit);
+            }
+        }
         if (valuesChanged) {
             QString text = fieldsTextOf(address);
             if (text != fieldTexts[i]) {
                 fieldTexts[i] = std::move(text);
-                rowChanged = true;
+                cellChanged(address, FieldsColumn);
             }
         }
-        if (rowChanged)
-            emit dataChanged(index(address, 0), index(address, ColumnCount - 1));
     }
     if (valuesChanged && reference)
         emit comparisonChanged();
+}
+
+void RegisterMapModel::cellChanged(int address, int column)
+{
+    const QModelIndex cell = index(address, column);
+    emit dataChanged(cell, cell);
 }
 
 QString RegisterMapModel::decode(const Field &field) const

@@ -37,7 +37,8 @@ public:
     };
     enum Role {
         MarkRole = Qt::UserRole, // Marks of a bit, value or reference cell
-        SearchRole,              // what the filter looks in: address, bit names, fields
+        SearchRole,              // what the filter looks in: address, bit names, fields;
+                                 // asked of the fields cell, the one cell that changes it
     };
     enum Mark { ChangedMark = 1, DiffersMark = 2 };
 
@@ -101,6 +102,7 @@ private:
 
     void addField(const PanelField &description);
     void show(bool markChanges);
+    void cellChanged(int address, int column);
     QString decode(const Field &field) const;
     QString fieldsTextOf(int address) const;
     int marks(int address, int column) const;

@@ -7,36 +7,75 @@
 #include "regfile/registerfilecommands.h"
 #include "regmap/registermapmodel.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSortFilterProxyModel>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTime>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr int initialWidth = 1200;
 // Room above and below a row's text.
 constexpr int rowPadding = 6;
+// Far more than the texts a table shows at once; a bound on what is kept.
+constexpr qsizetype maxLaidOutTexts = 1024;
 
 // Marked cells keep their colour in a selected row, so that selecting a
 // register does not hide what changed in it.
+//
+// A refresh repaints every cell it changed, and the style lays a cell's text
+// out anew (three times) at each paint. The texts of a register map come back
+// again and again, so each is laid out once and kept.
 class MarkDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QString text = std::exchange(cell.text, QString());
+        const QStyle *style = cell.widget ? cell.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+
+        // The margin the style keeps on either side of an item's text.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
+        const QRect area = cell.rect.adjusted(margin, 0, -margin, 0);
+        const QStaticText &laidOut = layOut(text, cell.font, area.width());
+        const QSizeF size = laidOut.size();
+        const qreal x = (cell.displayAlignment & Qt::AlignHCenter)
+                                ? area.left() + (area.width() - size.width()) / 2
+                                : area.left();
+        const QPalette::ColorGroup group = (cell.state & QStyle::State_Active) ? QPalette::Active
+                                                                               : QPalette::Inactive;
+        painter->save();
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(group, (cell.state & QStyle::State_Selected)
+                                                          ? QPalette::HighlightedText
+                                                          : QPalette::Text));
+        painter->drawStaticText(QPointF(x, area.top() + (area.height() - size.height()) / 2), laidOut);
+        painter->restore();
+    }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override
@@ -71,6 +110,25 @@ protected:
         option->palette.setColor(QPalette::Text, RegisterMapWindow::markedTextColour);
         option->font.setBold(marks & RegisterMapModel::ChangedMark);
     }
+
+private:
+    // The text as it fits the width, elided if need be, in the font.
+    const QStaticText &layOut(const QString &text, const QFont &font, int width) const
+    {
+        const QString key = text + QLatin1Char('\n') + QString::number(width) + font.key();
+        auto found = laidOutTexts.constFind(key);
+        if (found == laidOutTexts.cend()) {
+            if (laidOutTexts.size() >= maxLaidOutTexts)
+                laidOutTexts.clear();
+            QStaticText laidOut(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+            laidOut.setTextFormat(Qt::PlainText);
+            laidOut.prepare(QTransform(), font);
+            found = laidOutTexts.insert(key, laidOut);
+        }
+        return *found;
+    }
+
+    mutable QHash<QString, QStaticText> laidOutTexts;
 };
 
 } // namespace
@@ -86,6 +144,7 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
 
     rows->setSourceModel(map);
     rows->setFilterRole(RegisterMapModel::SearchRole);
+    rows->setFilterKeyColumn(RegisterMapModel::FieldsColumn);
     rows->setFilterCaseSensitivity(Qt::CaseInsensitive);
 
     auto *filter = new QLineEdit;

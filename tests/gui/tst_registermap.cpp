@@ -92,6 +92,7 @@ private slots:
     void editsActAsPanelEdits();
     void marksChangesAndDifferences();
     void filterBitNamesAndCopy();
+    void keepsItsSizeAcrossRuns();
 };
 
 void TestRegisterMap::decodesThePanelForm_data()
@@ -298,6 +299,17 @@ void TestRegisterMap::filterBitNamesAndCopy()
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("0x07\t0x0e\t00001110\tBuck1 Output voltage : 1.800V\n"
                             "0x0e\t0x00\t00000000\tMisc Interrupt Polarity: off\n"));
+}
+
+void TestRegisterMap::keepsItsSizeAcrossRuns()
+{
+    const QSize size(900, 420);
+    {
+        WindowFixture f;
+        openMap(f)->resize(size);
+    }
+    WindowFixture f;
+    QCOMPARE(f.find<RegisterMapWindow>(QStringLiteral("registerMap"))->size(), size);
 }
 
 QTEST_MAIN(TestRegisterMap)
