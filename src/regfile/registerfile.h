@@ -44,12 +44,19 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
 // with its 1-based line number in errorLine (left untouched otherwise); what
 // earlier lines did stays in force. A line longer than 4,096 bytes before its
 // line end is a syntax error, so memory stays bounded whatever the device
-// holds. The device is read in blocks, so after an error its position lies
-// somewhere behind the offending line.
+// holds. A line ends at a line feed, a carriage return and line feed, or a
+// carriage return alone. The device is read in blocks, so after an error its
+// position lies somewhere behind the offending line.
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
                    const RegisterWriteCallback &registerWrite,
                    const DelayCallback &delay = blockingDelay,
                    const StoreCallback &stored = {});
+
+// Why the reading of a file ended early: the system's reason when a read
+// failed ("Input/output error"), or an empty text. parse_reg_file takes a read
+// error for the end of the file and reads no further, so the reason is still
+// there when it returns.
+QString readFailure(const QIODevice &file);
 
 // The one report of a syntax error, "Syntax error in file NAME, line N.", cut
 // to at most 999 characters so that an absurdly long path cannot blow up the

@@ -414,6 +414,11 @@ private slots:
 #endif
         QTest::newRow("load /dev/zero") << memoryLimit + "\"$0\" load /dev/zero" << 2
                                         << "zq40613-reg: Syntax error in file /dev/zero, line 1.\n";
+#ifdef Q_OS_LINUX
+        // Address 0 is never mapped: the first read fails.
+        QTest::newRow("load, read error") << "\"$0\" load /proc/self/mem" << 2
+                                          << "zq40613-reg: cannot read /proc/self/mem: Input/output error\n";
+#endif
         QTest::newRow("name not valid UTF-8")
                 << "name=$(printf 'caf\\351.qrx'); printf 'reg 0x07 0x15 w\\nbad\\n' > \"$name\"; "
                    "\"$0\" load \"$name\"; status=$?; rm \"$name\"; exit $status"
