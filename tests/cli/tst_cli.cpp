@@ -393,7 +393,8 @@ private slots:
     }
 
     // Runs that need a shell: output that cannot be written, input without
-    // end, a file name that is not valid text. "$0" is the program.
+    // end, a file name that is not valid text. "$0" is the program, "$1"
+    // zq40613-sim.
     void shellRuns_data()
     {
         QTest::addColumn<QString>("script");
@@ -405,6 +406,15 @@ private slots:
         QTest::newRow("read, output closed")
                 << "\"$0\" read 07 >&-" << 1
                 << "zq40613-reg: cannot write output: Bad file descriptor\n";
+        const QString simFull = "zq40613-sim: cannot write output: No space left on device\n";
+        QTest::newRow("sim status to a full disk") << "\"$1\" status > /dev/full" << 1 << simFull;
+        QTest::newRow("sim help to a full disk") << "\"$1\" --help > /dev/full" << 1 << simFull;
+        QTest::newRow("sim status, output closed") << "\"$1\" status >&-" << 1
+                                                   << "zq40613-sim: cannot write output: Bad file descriptor\n";
+        const QString simHint = "\nTry 'zq40613-sim --help' for more information.\n";
+        QTest::newRow("sim empty command") << "\"$1\" ''" << 2 << "zq40613-sim: unknown command ''" + simHint;
+        QTest::newRow("sim negative volts") << "\"$1\" battery -3" << 2
+                                            << "zq40613-sim: battery: '-3' is out of range (2.5 to 5.5 V)" + simHint;
         // The memory limit does not go with the address sanitizer, which
         // reserves far more address space up front.
 #ifdef __SANITIZE_ADDRESS__
@@ -433,7 +443,7 @@ private slots:
         QProcess process;
         process.setProcessEnvironment(boardEnvironment());
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM)});
+        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM), QStringLiteral(SIM_TOOL)});
         expectFailure(finish(process), exitCode, err);
     }
 
