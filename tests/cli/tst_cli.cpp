@@ -385,6 +385,19 @@ private slots:
         QCOMPARE(peerRead(0x0a), 0x83);
     }
 
+    // Every register file the README shows loads as it stands.
+    void readmeRegisterFilesLoad()
+    {
+        QFile readme(QStringLiteral(README_FILE));
+        QVERIFY(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QRegularExpression file("^```qrx\n(.*?)^```$", QRegularExpression::MultilineOption
+                                                                   | QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpressionMatchIterator files = file.globalMatch(QString::fromUtf8(readme.readAll()));
+        QVERIFY(files.hasNext());
+        while (files.hasNext())
+            expectSuccess(reg({"load", "-"}, files.next().captured(1).toUtf8()), QString());
+    }
+
     void badUsage()
     {
         QFETCH(QStringList, arguments);
