@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regfile/filesave.h"
 
+#include "regfile/appendfile.h"
+
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -24,11 +25,6 @@ bool writeWhole(QIODevice &file, const QByteArray &bytes)
 }
 
 } // namespace
-
-QString notRegularFileReason()
-{
-    return QCoreApplication::translate("FileSave", "not a regular file");
-}
 
 bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
               const std::function<bool(QIODevice &)> &writeContents)

@@ -19,9 +19,6 @@ class QString;
 bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
               const std::function<bool(QIODevice &)> &writeContents);
 
-// The reason given for a name that is no regular file.
-QString notRegularFileReason();
-
 // The box in which file commands tell of a failure, titled "Error". With a
 // file name, the box says which file and, below, why: the reason the system
 // gave ("No space left on device").

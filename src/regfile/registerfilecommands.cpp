@@ -2,6 +2,7 @@
 #include "registerfilecommands.h"
 
 #include "common/trace.h"
+#include "regfile/appendfile.h"
 #include "regfile/filesave.h"
 
 #include <QCoreApplication>
