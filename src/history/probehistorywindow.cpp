@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/probehistorywindow.h"
 
+#include "access/tabchain.h"
 #include "history/probehistory.h"
 #include "regfile/filesave.h"
 
@@ -105,6 +106,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, QWidget *parent)
 
     chartView = new QChartView(chart);
     chartView->setObjectName(QStringLiteral("chart"));
+    chartView->setAccessibleName(tr("Probe voltages over time"));
 
     spanChoice = new QComboBox;
     spanChoice->setObjectName(QStringLiteral("span"));
@@ -127,6 +129,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, QWidget *parent)
     layout->addWidget(chartView, 1);
     layout->addLayout(controls);
     resize(initialSize);
+    setTabChain(*this, {chartView, spanChoice, pauseButton, clearButton, saveCsvButton, saveImageButton});
 
     connect(&history, &ProbeHistory::changed, this, &ProbeHistoryWindow::historyChanged);
     connect(spanChoice, &QComboBox::currentIndexChanged, this, &ProbeHistoryWindow::redraw);

@@ -12,7 +12,7 @@
 cmake_minimum_required(VERSION 3.21)
 
 set(layers
-    "common"
+    "common access"
     "device"
     "binding dialog panel regfile"
     "history"
