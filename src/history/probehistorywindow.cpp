@@ -3,6 +3,8 @@
 
 #include "access/tabchain.h"
 #include "history/probehistory.h"
+#include "panel/windowmemory.h"
+#include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
 
 #include <QChart>
@@ -10,7 +12,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
@@ -57,8 +58,6 @@ constexpr double lowestVoltsTop = 1.0;
 // Qt Charts recomputes every point of a series whenever the axis moves, so
 // the points drawn, not the samples held, set the cost of a redraw.
 constexpr int pixelsPerBucket = 16;
-
-constexpr char startDirectory[] = ".";
 
 double voltsTop(double highest)
 {
@@ -130,6 +129,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, QWidget *parent)
     layout->addLayout(controls);
     resize(initialSize);
     setTabChain(*this, {chartView, spanChoice, pauseButton, clearButton, saveCsvButton, saveImageButton});
+    new WindowMemory(*this, QStringLiteral("probeHistory"));
 
     connect(&history, &ProbeHistory::changed, this, &ProbeHistoryWindow::historyChanged);
     connect(spanChoice, &QComboBox::currentIndexChanged, this, &ProbeHistoryWindow::redraw);
@@ -175,16 +175,16 @@ void ProbeHistoryWindow::clearHistory()
 
 void ProbeHistoryWindow::saveCsv()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-            this, tr("Save CSV"), QString::fromLatin1(startDirectory), tr("CSV files (*.csv)"));
+    const QString fileName =
+            askSaveFileName(this, tr("Save CSV"), tr("CSV files (*.csv)"), QStringLiteral("csv"));
     if (!fileName.isEmpty())
         saveFile(fileName, {}, [this](QIODevice &file) { return history.writeCsv(file); });
 }
 
 void ProbeHistoryWindow::saveImage()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-            this, tr("Save Image"), QString::fromLatin1(startDirectory), tr("PNG images (*.png)"));
+    const QString fileName =
+            askSaveFileName(this, tr("Save Image"), tr("PNG images (*.png)"), QStringLiteral("png"));
     if (!fileName.isEmpty())
         saveFile(fileName, {}, [this](QIODevice &file) { return chartView->grab().save(&file, "PNG"); });
 }

@@ -19,10 +19,13 @@ bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
     return false;
 }
 
-void showFileError(const QString &text)
+void showFileError(const QString &text, const QString &fileName, const QString &reason)
 {
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Error"));
     box.setText(text);
+    if (!fileName.isEmpty())
+        box.setInformativeText(reason.isEmpty() ? fileName
+                                                : QStringLiteral("%1: %2").arg(fileName, reason));
     box.exec();
 }

@@ -17,7 +17,9 @@ class QString;
 bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
               const std::function<bool(QIODevice &)> &writeContents);
 
-// The box in which file commands tell of a failure, titled "Error".
-void showFileError(const QString &text);
+// The box in which file commands tell of a failure, titled "Error". With a
+// file name, the box says which file and, below, why: the reason the system
+// gave ("No space left on device").
+void showFileError(const QString &text, const QString &fileName = {}, const QString &reason = {});
 
 #endif

@@ -224,10 +224,15 @@ void TestProbeHistoryWindow::saving_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QByteArray>("startsWith");
+    QTest::addColumn<QString>("savedAs");
 
-    QTest::newRow("CSV") << "saveCsv" << "history.csv" << QByteArray("time,BATT,BUCK1,BUCK2,BUCK3,0x0d\n");
-    QTest::newRow("image") << "saveImage" << "chart.png" << QByteArray("\x89PNG\r\n");
-    QTest::newRow("CSV below a file") << "saveCsv" << "blocker/history.csv" << QByteArray();
+    QTest::newRow("CSV") << "saveCsv" << "history.csv" << QByteArray("time,BATT,BUCK1,BUCK2,BUCK3,0x0d\n")
+                         << "history.csv";
+    QTest::newRow("image") << "saveImage" << "chart.png" << QByteArray("\x89PNG\r\n") << "chart.png";
+    QTest::newRow("image typed without suffix")
+            << "saveImage" << "chart" << QByteArray("\x89PNG\r\n") << "chart.png";
+    QTest::newRow("CSV below a file") << "saveCsv" << "blocker/history.csv" << QByteArray()
+                                      << "blocker/history.csv";
 }
 
 void TestProbeHistoryWindow::saving()
@@ -254,7 +259,8 @@ void TestProbeHistoryWindow::saving()
     QTest::mouseClick(f.find<QPushButton>(button), Qt::LeftButton);
     QCOMPARE(answers.unexpected, 0);
     QCOMPARE(answers.seen.size(), steps.size());
-    QFile saved(path);
+    QFETCH(QString, savedAs);
+    QFile saved(dir.filePath(savedAs));
     if (startsWith.isEmpty()) {
         QCOMPARE(answers.seen.last().title, QStringLiteral("Error"));
         QCOMPARE(answers.seen.last().text, QStringLiteral("File Error!"));

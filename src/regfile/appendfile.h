@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#ifndef ZQ40613_APPENDFILE_H
+#define ZQ40613_APPENDFILE_H
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+
+class QByteArray;
+
+// A recording on disk that grows a line at a time. Each line reaches the
+// operating system as soon as it is appended, so a crash or kill of the
+// program loses no line already taken; the file is synced to the disk once
+// syncIntervalMs have passed since the last sync, and when it is closed, so
+// a power cut loses at most that much. Only a regular file is recorded
+// into: opening a FIFO would wait for a reader, and a device is no record.
+// Every failure leaves the reason the system gave in errorString().
+class AppendFile
+{
+public:
+    static constexpr qint64 syncIntervalMs = 10'000;
+
+    AppendFile() = default;
+    AppendFile(const AppendFile &) = delete;
+    AppendFile &operator=(const AppendFile &) = delete;
+    ~AppendFile() { close(); }
+
+    // Creates the file, or empties the one there.
+    bool open(const QString &fileName);
+    bool isOpen() const { return file.isOpen(); }
+
+    // Writes the whole line (its line end included); false if not all of it
+    // could be written, or the sync that fell due failed.
+    bool append(const QByteArray &line);
+
+    // Syncs and closes; false if the last sync failed. Closing a file that
+    // is not open does nothing and succeeds.
+    bool close();
+
+    QString fileName() const { return path; }
+    QString errorString() const { return error; }
+
+private:
+    bool sync();
+    bool fail(const QString &reason);
+
+    QFile file;
+    QString path;
+    QElapsedTimer sinceSync;
+    QString error;
+};
+
+#endif

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "regfile/filedialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+constexpr char folderKey[] = "fileDialogs/lastFolder";
+// Before the user has chosen any folder: where the program was started.
+constexpr char firstFolder[] = ".";
+
+} // namespace
+
+QString askSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                        const QString &suffix)
+{
+    QSettings settings;
+    QFileDialog dialog(parent, caption,
+                       settings.value(QLatin1String(folderKey), QLatin1String(firstFolder)).toString(),
+                       filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString fileName = dialog.selectedFiles().constFirst();
+    settings.setValue(QLatin1String(folderKey), QFileInfo(fileName).absolutePath());
+    return fileName;
+}
