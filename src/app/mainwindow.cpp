@@ -2,6 +2,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "common/tabchain.h"
+#include "binding/accessiblenames.h"
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
@@ -17,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QKeySequence>
+#include <QMenuBar>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -25,6 +28,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     ui->setupUi(this);
     controls = PanelControls::collect(*this);
     connectPanel();
+    addKeyboardAccess();
 
     status = std::make_unique<StatusFields>(*ui->statusBar, link);
     logs = std::make_unique<PanelLogs>(controls.registerLog, controls.eventLog);
@@ -85,6 +89,24 @@ void MainWindow::connectPanel()
     ui->actionSave_Registers->setShortcut(QKeySequence::Save);
     connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
             &MainWindow::on_actionDirect_Register_Access_activated);
+}
+
+// What a user without a mouse, or with a screen reader, needs: Tab reaches
+// every control in reading order (the form's tab stops), each control that
+// shows no text of its own gets a spoken name, the platform's Refresh key
+// (F5) runs Update, and Alt with a title's first letter opens that menu.
+void MainWindow::addKeyboardAccess()
+{
+    setTabChain(*this);
+    nameUnlabelledControls(controls);
+
+    auto *refresh = new QAction(this);
+    refresh->setShortcuts(QKeySequence::Refresh);
+    addAction(refresh);
+    connect(refresh, &QAction::triggered, ui->readregisters, &QAbstractButton::animateClick);
+
+    for (QAction *menu : ui->menuBar->actions())
+        menu->setText(QLatin1Char('&') + menu->text());
 }
 
 // How the parts hear of each other. Each listener does its whole part when

@@ -77,6 +77,7 @@ private:
     void on_actionProbe_History_activated();
 
     void connectPanel();
+    void addKeyboardAccess();
     void connectParts();
     void addProbeHistory();
 
