@@ -298,10 +298,10 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
 // The reader takes a read error for the end of the file; here it is told.
 bool RegisterCommands::readWithoutError(const QIODevice &file, const QString &fileName)
 {
-    const auto *device = qobject_cast<const QFileDevice *>(&file);
-    if (!device || device->error() == QFileDevice::NoError)
+    const QString reason = readFailure(file);
+    if (reason.isEmpty())
         return true;
-    fail(QStringLiteral("cannot read %1: %2").arg(fileName, device->errorString()), exitBadUsage);
+    fail(QStringLiteral("cannot read %1: %2").arg(fileName, reason), exitBadUsage);
     return false;
 }
 

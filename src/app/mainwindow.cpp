@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeySequence>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -87,6 +88,9 @@ void MainWindow::connectPanel()
             &MainWindow::on_actionLoad_Registers_activated);
     connect(ui->actionSave_Registers, &QAction::triggered, this,
             &MainWindow::on_actionSave_Registers_activated);
+    // The platform's keys for opening and saving a document.
+    ui->actionLoad_Registers->setShortcut(QKeySequence::Open);
+    ui->actionSave_Registers->setShortcut(QKeySequence::Save);
     connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
             &MainWindow::on_actionDirect_Register_Access_activated);
 }

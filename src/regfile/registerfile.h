@@ -68,8 +68,9 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
 // every line before it has taken effect, that line has not (a delay cut
 // short has no effect anyway). A line longer than 4,096 bytes before its
 // line end is a syntax error, so memory stays bounded whatever the device
-// holds. The device is read in blocks, so after an error its position lies
-// somewhere behind the offending line.
+// holds. A line ends at a line feed, a carriage return and line feed, or a
+// carriage return alone. The device is read in blocks, so after an error its
+// position lies somewhere behind the offending line.
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
                    const RegisterWriteCallback &registerWrite,
                    const DelayCallback &delay = blockingDelay,
@@ -79,6 +80,12 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
 // to the end or to a line too long to read (which counts). Leaves the device
 // at its end or behind that line.
 int registerFileLineCount(QIODevice &file);
+
+// Why the reading of a file ended early: the system's reason when a read
+// failed ("Input/output error"), or an empty text. parse_reg_file takes a read
+// error for the end of the file and reads no further, so the reason is still
+// there when it returns.
+QString readFailure(const QIODevice &file);
 
 // The one report of a syntax error, "Syntax error in file NAME, line N.", cut
 // to at most 999 characters so that an absurdly long path cannot blow up the

@@ -15,6 +15,7 @@
 #include <utility>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,23 +34,37 @@ QString fileFilter()
 // FIFO would wait for a writer and freeze the window for good, and a device
 // may never end: neither is opened that far. The opening itself does not
 // block, and the type is checked on what was opened, not on the name.
-bool openRegularFile(QFile &file, const QString &fileName)
+// Without success, reason says why.
+bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
 {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(fileName).constData(),
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        reason = qt_error_string(errno);
         return false;
+    }
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
+        reason = notRegularFileReason();
         return false;
     }
-    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
 #else
     file.setFileName(fileName);
-    return QFileInfo(fileName).isFile() && file.open(QIODevice::ReadOnly);
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile()) {
+        reason = notRegularFileReason();
+        return false;
+    }
+    if (file.open(QIODevice::ReadOnly))
+        return true;
 #endif
+    reason = file.errorString();
+    return false;
 }
 
 bool isSameFile(const QString &one, const QString &other)
@@ -100,8 +115,9 @@ void RegisterFileCommands::load()
         return;
     }
     QFile file;
-    if (!openRegularFile(file, fileName)) {
-        showFileError(QStringLiteral("File Error!"));
+    QString reason;
+    if (!openRegularFile(file, fileName, reason)) {
+        showFileError(QStringLiteral("File Error!"), fileName, reason);
         return;
     }
     // A regular file, so it can be read twice: once for the count of lines
@@ -120,8 +136,17 @@ void RegisterFileCommands::load()
                 [&progress](int at) { return progress.proceed(at); });
     }
     emit loadFinished();
-    if (result == parseSyntaxError)
+    if (result == parseSyntaxError) {
         showFileError(syntaxErrorMessage(fileName, line));
-    else if (result == parseStopped)
+        return;
+    }
+    if (result == parseStopped) {
         showFileError(QStringLiteral("Loading stopped at line %1.").arg(line));
+        return;
+    }
+    // A read error ends the file early; what was read stays in force, but
+    // the load is no success.
+    reason = readFailure(file);
+    if (!reason.isEmpty())
+        showFileError(QStringLiteral("File Error!"), fileName, reason);
 }

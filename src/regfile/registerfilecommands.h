@@ -28,12 +28,14 @@ public:
 
     // Saves the mirror. The previous file is replaced only by a complete new
     // one, unless its folder takes no new file: then it is written in place.
-    // Any failure shows "File Error!".
+    // Only a regular file is replaced. Any failure shows "File Error!" with
+    // the file's name and the reason.
     void save();
 
     // Loads a regular file into the mirror, writing marked registers to the
     // chip in file order; anything else (a FIFO, a device, a folder) shows
-    // "File Error!". Neither refreshes the panel: that waits for the next
+    // "File Error!", as does a read error, after the lines read before it
+    // took effect. Neither refreshes the panel: that waits for the next
     // display refresh. The window stays painted through a long load, which
     // the user may cancel (LoadProgress); the load then stops as at a
     // syntax error, at the line it had come to.

@@ -218,6 +218,10 @@ void TestRegisterFile::reading_data()
             { writeEvent(5, 1), writeEvent(5, 3) }, { { 5, 3 } });
     addFile("CR LF", "# c\r\nreg 0x01 0x02 w\r\nsleep 3\r\n\r\nreg 0x02 0x03\r\n", 5, 0,
             { writeEvent(1, 2), sleepEvent(3) }, { { 1, 2 }, { 2, 3 } });
+    addFile("CR alone", "# c\rreg 0x01 0x02 w\rsleep 3\r\rreg 0x02 0x03\r", 5, 0,
+            { writeEvent(1, 2), sleepEvent(3) }, { { 1, 2 }, { 2, 3 } });
+    addFile("CR LF split by a block border", QByteArray("#\n").repeated(32'767) + "#\r\nreg 0x01 0x02 w\n",
+            32'769, 0, { writeEvent(1, 2) }, { { 1, 2 } });
     addFile("malformed fifth line",
             "# h\nreg 0x01 0x11 w\nsleep 7\nreg 0x02 0x22\nreg 0x03 0x33 q\nreg 0x04 0x44 w\n",
             -1, 5, { writeEvent(1, 0x11), sleepEvent(7) }, { { 1, 0x11 }, { 2, 0x22 } });

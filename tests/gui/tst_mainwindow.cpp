@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "modalanswers.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -28,6 +29,7 @@ private slots:
     void timersStartStoppedAndPrecise();
     void exitClosesTheWindow();
     void aboutBoxOpensFromTheHelpMenu();
+    void openAndSaveKeys();
 };
 
 void TestMainWindow::startsWithoutBoard()
@@ -167,6 +169,21 @@ void TestMainWindow::aboutBoxOpensFromTheHelpMenu()
     });
     f.find<QAction>("actionAbout")->trigger();
     QCOMPARE(title, QStringLiteral("About ZQ40613 Evaluation kit"));
+}
+
+void TestMainWindow::openAndSaveKeys()
+{
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    ModalAnswers answers({ cancelFileDialog(), cancelFileDialog() });
+    QTest::keySequence(f.window.get(), QKeySequence::Open);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QTest::keySequence(f.window.get(), QKeySequence::Save);
+    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(answers.seen.at(0).title, QStringLiteral("Load File"));
+    QCOMPARE(answers.seen.at(1).title, QStringLiteral("Save File"));
 }
 
 QTEST_MAIN(TestMainWindow)
