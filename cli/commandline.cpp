@@ -317,6 +317,8 @@ QString CommandLine::helpText()
             "     (write --verify, verify), or the output cannot be written\n"
             "  2  bad usage, or a file that cannot be read or has a syntax error\n"
             "     (a line longer than 4096 bytes is one)\n"
+            "  130  load interrupted (Ctrl+C): the lines before the one it names took\n"
+            "       effect, that line and the rest did not\n"
             "\n"
             "  A command that fails gives the reason on standard error and prints\n"
             "  nothing on standard output, with two exceptions: verify lists there the\n"

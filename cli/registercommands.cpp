@@ -6,6 +6,7 @@
 #include "common/hexbyte.h"
 #include "device/devicelink.h"
 #include "common/chip.h"
+#include "interruption.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
@@ -184,14 +185,22 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     int failedWrites = 0;
     int firstFailed = 0;
     int errorLine = 0;
+    // Ctrl+C stops the file between two statements, or in a wait, and says
+    // at which line, so that a file applied in part is never taken for one
+    // applied whole.
+    const InterruptCatcher interrupt;
     // Like the desktop program's Load, a failed write does not stop the file.
-    const int lines = parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
-                                     [&](int address, int data) {
-                                         if (!link.register_write(address, data, Activity::Load)
-                                             && failedWrites++ == 0)
-                                             firstFailed = address;
-                                     });
-    if (lines == -1)
+    const int lines = parse_reg_file(
+            file, errorLine, registers.data(), registerMirrorSize,
+            [&](int address, int data) {
+                if (!link.register_write(address, data, Activity::Load) && failedWrites++ == 0)
+                    firstFailed = address;
+            },
+            [&interrupt](int milliseconds) { interrupt.sleep(milliseconds); }, {},
+            [&interrupt](int) { return !interrupt.caught(); });
+    if (lines == parseStopped)
+        return fail(QStringLiteral("load interrupted at line %1").arg(errorLine), exitInterrupted);
+    if (lines == parseSyntaxError)
         return fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
     if (!readWithoutError(file, fileName))
         return exitBadUsage;

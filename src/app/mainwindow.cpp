@@ -2,11 +2,13 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "common/tabchain.h"
 #include "binding/accessiblenames.h"
+#include "binding/bindingname.h"
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
+#include "common/chip.h"
+#include "common/tabchain.h"
 #include "common/trace.h"
 #include "device/panellogs.h"
 #include "device/statusfields.h"
@@ -14,7 +16,9 @@
 #include "history/probehistorywindow.h"
 #include "panel/aboutbox.h"
 #include "panel/panelfont.h"
+#include "regfile/recordingcommand.h"
 #include "regfile/registerfilecommands.h"
+#include "regfile/registerrecorder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -36,12 +40,16 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     supervisor = std::make_unique<ConnectionSupervisor>(link, mirror);
     refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *ui->statusBar);
     bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *refresh);
+    recorder = std::make_unique<RegisterRecorder>();
     registerFiles = std::make_unique<RegisterFileCommands>(
-            this, mirror, [this](int address, int data) {
+            this, mirror,
+            [this](int address, int data) {
                 link.register_write(address, data, Activity::Load);
-            });
+            },
+            recorder.get());
     directAccess = new direct_access(this);
     addProbeHistory();
+    addRecording();
     connectParts();
 
     init_hardware();
@@ -139,6 +147,17 @@ void MainWindow::connectParts()
 
     connect(directAccess, &direct_access::readRequested, this, &MainWindow::dr_read);
     connect(directAccess, &direct_access::writeRequested, this, &MainWindow::dr_write);
+
+    // A recording takes every register write and pin action, whoever made it.
+    connect(&link, &DeviceLink::registerTransferred, recorder.get(),
+            &RegisterRecorder::recordTransfer);
+    connect(&link, &DeviceLink::pinDriven, recorder.get(), &RegisterRecorder::recordPin);
+
+    // Nothing of the supervisor's runs between a register file's statements.
+    connect(registerFiles.get(), &RegisterFileCommands::loadStarted, supervisor.get(),
+            &ConnectionSupervisor::holdTicks);
+    connect(registerFiles.get(), &RegisterFileCommands::loadFinished, supervisor.get(),
+            &ConnectionSupervisor::releaseTicks);
 }
 
 // The probe history window and its Tools menu entry, below the direct
@@ -151,6 +170,27 @@ void MainWindow::addProbeHistory()
     action->setObjectName(QStringLiteral("actionProbe_History"));
     ui->menuTools->addAction(action);
     connect(action, &QAction::triggered, this, &MainWindow::on_actionProbe_History_activated);
+}
+
+// File ▸ "Record Register Writes…", after Save Registers. Pin actions are
+// named in the recording as the panel labels their controls.
+void MainWindow::addRecording()
+{
+    auto *action = new QAction(this);
+    action->setObjectName(QStringLiteral("actionRecord_Register_Writes"));
+    const QList<QAction *> fileActions = ui->menuFile->actions();
+    ui->menuFile->insertAction(fileActions.value(fileActions.indexOf(ui->actionSave_Registers) + 1),
+                               action);
+    recording = std::make_unique<RecordingCommand>(*recorder, *action, this);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionRecord_Register_Writes_activated);
+
+    for (const QAbstractButton *button : std::as_const(controls.buttons)) {
+        const ButtonBinding binding = get_cb_addr(button->objectName());
+        if (binding.kind == ButtonBinding::Pin)
+            recorder->namePin(DeviceLink::controllerGroup(binding.group), binding.pin, button->text());
+    }
+    recorder->namePin(devSleepPin.group, devSleepPin.pin, ui->DevSleep->text());
+    recorder->namePin(hostControllerPin.group, hostControllerPin.pin, ui->pwrup->text());
 }
 
 void MainWindow::on_buttonGroup_buttonClicked(int id)
@@ -180,6 +220,11 @@ void MainWindow::on_actionLoad_Registers_activated()
 void MainWindow::on_actionSave_Registers_activated()
 {
     registerFiles->save();
+}
+
+void MainWindow::on_actionRecord_Register_Writes_activated()
+{
+    recording->toggle();
 }
 
 void MainWindow::init_hardware()

@@ -19,7 +19,9 @@ class Controller;
 class DisplayRefresh;
 class PanelLogs;
 class ProbeHistoryWindow;
+class RecordingCommand;
 class RegisterFileCommands;
+class RegisterRecorder;
 class StatusFields;
 class direct_access;
 
@@ -75,11 +77,13 @@ private:
     void on_actionSave_Registers_activated();
     void on_actionDirect_Register_Access_activated();
     void on_actionProbe_History_activated();
+    void on_actionRecord_Register_Writes_activated();
 
     void connectPanel();
     void addKeyboardAccess();
     void connectParts();
     void addProbeHistory();
+    void addRecording();
 
     std::unique_ptr<Ui::MainWindow> ui;
     DeviceLink link;
@@ -94,7 +98,9 @@ private:
     std::unique_ptr<DisplayRefresh> refresh;
     std::unique_ptr<BulkTransfer> bulk;
     std::unique_ptr<ConnectionSupervisor> supervisor;
+    std::unique_ptr<RegisterRecorder> recorder;
     std::unique_ptr<RegisterFileCommands> registerFiles;
+    std::unique_ptr<RecordingCommand> recording;
     direct_access *directAccess = nullptr;
     ProbeHistoryWindow *probeHistoryWindow = nullptr;
 };

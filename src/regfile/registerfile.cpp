@@ -305,16 +305,12 @@ void blockingDelay(int milliseconds)
     QThread::msleep(ulong(milliseconds));
 }
 
-bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
-                    const QDateTime &created)
+QByteArray registerFileHeader(const QByteArray &origin)
 {
-    qCDebug(lcTrace, "write_reg_file()");
-
     QByteArray text;
     text += "# " + QByteArray(productTitle) + " register file\n";
     text += "# " + QByteArray(versionString) + "\n";
-    text += "# Created " + created.toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + ' '
-            + created.toString(QStringLiteral("hh:mm")).toLatin1() + '\n';
+    text += "# " + origin + '\n';
     text += "# This file can be modified manually.\n"
             "# syntax : reg 0x<index> 0x<data> [w]\n"
             "# index = register addr (0x00-0xFF)\n"
@@ -322,21 +318,41 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
             "# w is optional and tells program to write value to the chip. Otherwise only GUI is updated.\n"
             "# Places of lines can be changed to ensure correct order of register writes.\n\n"
             "#          sleep <nn>       delay in ms\n";
-    // Room for the widest int in hexadecimal, so no count can cut a line.
+    return text;
+}
+
+QByteArray registerWriteLine(int address, int data)
+{
+    // Room for the widest int in hexadecimal, so no address can cut a line.
     constexpr std::size_t statementSize = 40;
     char statement[statementSize];
-    for (int address = 0; address < count; ++address) {
-        std::snprintf(statement, sizeof statement, "reg 0x%02X 0x%02X w\n", unsigned(address),
-                      unsigned(registers[address]));
-        text += statement;
-    }
+    std::snprintf(statement, sizeof statement, "reg 0x%02X 0x%02X w\n", unsigned(address),
+                  unsigned(data));
+    return statement;
+}
+
+QByteArray delayLine(int milliseconds)
+{
+    return "sleep " + QByteArray::number(milliseconds) + '\n';
+}
+
+bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
+                    const QDateTime &created)
+{
+    qCDebug(lcTrace, "write_reg_file()");
+
+    QByteArray text = registerFileHeader(
+            "Created " + created.toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + ' '
+            + created.toString(QStringLiteral("hh:mm")).toLatin1());
+    for (int address = 0; address < count; ++address)
+        text += registerWriteLine(address, registers[address]);
 
     return file.write(text) == text.size();
 }
 
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
                    const RegisterWriteCallback &registerWrite, const DelayCallback &delay,
-                   const StoreCallback &stored)
+                   const StoreCallback &stored, const ProceedCallback &proceed)
 {
     qCDebug(lcTrace, "parse_reg_file()");
 
@@ -344,12 +360,17 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
     const char *begin = nullptr;
     const char *end = nullptr;
     int lines = 0;
+    const auto stopsAt = [&](int line) { return proceed && !proceed(line); };
     LineReader::Result line;
     while ((line = reader.next(begin, end)) != LineReader::End) {
         ++lines;
+        if (stopsAt(lines)) {
+            errorLine = lines;
+            return parseStopped;
+        }
         if (line == LineReader::TooLong) {
             errorLine = lines;
-            return -1;
+            return parseSyntaxError;
         }
         const Statement statement = classify(begin, end);
         switch (statement.kind) {
@@ -357,11 +378,15 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
             break;
         case Statement::Delay:
             delay(statement.milliseconds);
+            if (stopsAt(lines)) {
+                errorLine = lines;
+                return parseStopped;
+            }
             break;
         case Statement::Register:
             if (statement.address >= bound) {
                 errorLine = lines;
-                return -1;
+                return parseSyntaxError;
             }
             registers[statement.address] = quint8(statement.data);
             if (stored)
@@ -371,8 +396,23 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
             break;
         case Statement::Invalid:
             errorLine = lines;
-            return -1;
+            return parseSyntaxError;
         }
+    }
+    return lines;
+}
+
+int registerFileLineCount(QIODevice &file)
+{
+    LineReader reader(file);
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    int lines = 0;
+    LineReader::Result line;
+    while ((line = reader.next(begin, end)) != LineReader::End) {
+        ++lines;
+        if (line == LineReader::TooLong)
+            break;
     }
     return lines;
 }

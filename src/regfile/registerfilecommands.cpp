@@ -4,11 +4,14 @@
 #include "common/trace.h"
 #include "regfile/appendfile.h"
 #include "regfile/filesave.h"
+#include "regfile/loadprogress.h"
+#include "regfile/registerrecorder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -17,8 +20,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#else
-#include <QFileInfo>
 #endif
 
 namespace {
@@ -67,12 +68,19 @@ bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
     return false;
 }
 
+bool isSameFile(const QString &one, const QString &other)
+{
+    const QString canonical = QFileInfo(one).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(other).canonicalFilePath();
+}
+
 } // namespace
 
 RegisterFileCommands::RegisterFileCommands(QWidget *dialogParent, RegisterMirror &registers,
-                                           RegisterWriteCallback registerWrite)
+                                           RegisterWriteCallback registerWrite,
+                                           const RegisterRecorder *recorder)
     : m_dialogParent(dialogParent), m_registers(registers),
-      m_registerWrite(std::move(registerWrite))
+      m_registerWrite(std::move(registerWrite)), m_recorder(recorder)
 {
 }
 
@@ -102,16 +110,39 @@ void RegisterFileCommands::load()
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
 
+    if (m_recorder && m_recorder->isRecording() && isSameFile(fileName, m_recorder->fileName())) {
+        showFileError(QStringLiteral("File Error!"), fileName,
+                      tr("register writes are being recorded into it"));
+        return;
+    }
     QFile file;
     QString reason;
     if (!openRegularFile(file, fileName, reason)) {
         showFileError(QStringLiteral("File Error!"), fileName, reason);
         return;
     }
-    int errorLine = 0;
-    if (parse_reg_file(file, errorLine, m_registers.data(), int(m_registers.size()),
-                       m_registerWrite) == -1) {
-        showFileError(syntaxErrorMessage(fileName, errorLine));
+    // A regular file, so it can be read twice: once for the count of lines
+    // that the progress shows.
+    const int lineCount = registerFileLineCount(file);
+    file.seek(0);
+
+    int line = 0;
+    int result = 0;
+    emit loadStarted();
+    {
+        LoadProgress progress(m_dialogParent, lineCount);
+        result = parse_reg_file(
+                file, line, m_registers.data(), int(m_registers.size()), m_registerWrite,
+                [&progress](int milliseconds) { progress.wait(milliseconds); }, {},
+                [&progress](int at) { return progress.proceed(at); });
+    }
+    emit loadFinished();
+    if (result == parseSyntaxError) {
+        showFileError(syntaxErrorMessage(fileName, line));
+        return;
+    }
+    if (result == parseStopped) {
+        showFileError(QStringLiteral("Loading stopped at line %1.").arg(line));
         return;
     }
     // A read error ends the file early; what was read stays in force, but

@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 namespace {
 
 constexpr int processTimeoutMs = 15000;
@@ -222,6 +226,25 @@ private slots:
         QCOMPARE(peerRead(0x07), 0x12);
         QCOMPARE(peerRead(0x08), 0x2c);   // stored only, never written
         QCOMPARE(peerRead(0x0a), 0x83);
+    }
+
+    void interruptStopsTheLoad()
+    {
+#ifdef Q_OS_UNIX
+        const QString path = writeFile("power.qrx", "reg 0x07 0x12 w\nsleep 3000\nreg 0x08 0x1A w\n");
+        QProcess load;
+        start(load, {"load", path});
+        QElapsedTimer clock;
+        clock.start();
+        while (peerRead(0x07) != 0x12 && clock.elapsed() < processTimeoutMs)
+            QTest::qWait(20);
+        ::kill(pid_t(load.processId()), SIGINT);
+        expectFailure(finish(load), 130, "zq40613-reg: load interrupted at line 2\n");
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(peerRead(0x08), 0x2c);
+#else
+        QSKIP("Needs POSIX signals");
+#endif
     }
 
     void loadFromStandardInput()

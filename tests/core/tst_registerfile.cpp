@@ -47,7 +47,8 @@ struct Reading
     QStringList events;
 };
 
-Reading readText(const QByteArray &text, const Mirror &initial = patternMirror())
+Reading readText(const QByteArray &text, const Mirror &initial = patternMirror(),
+                 const ProceedCallback &proceed = {})
 {
     QBuffer buffer;
     buffer.setData(text);
@@ -57,7 +58,7 @@ Reading readText(const QByteArray &text, const Mirror &initial = patternMirror()
     reading.result = parse_reg_file(
         buffer, reading.errorLine, reading.registers.data(), int(reading.registers.size()),
         [&](int address, int data) { reading.events << writeEvent(address, data); },
-        [&](int milliseconds) { reading.events << sleepEvent(milliseconds); });
+        [&](int milliseconds) { reading.events << sleepEvent(milliseconds); }, {}, proceed);
     return reading;
 }
 
@@ -87,6 +88,8 @@ private slots:
     void manyStatementsAcrossReadBlocks();
     void endlessLineIsNotReadToTheEnd();
     void defaultDelayBlocks();
+    void proceedStopsTheReading_data();
+    void proceedStopsTheReading();
 
 private:
     static void addColumns();
@@ -375,6 +378,34 @@ void TestRegisterFile::defaultDelayBlocks()
     timer.start();
     QCOMPARE(parse_reg_file(buffer, errorLine, registers.data(), int(registers.size()), {}), 1);
     QVERIFY2(timer.elapsed() >= leastExpected, QByteArray::number(timer.elapsed()));
+}
+
+void TestRegisterFile::proceedStopsTheReading_data()
+{
+    QTest::addColumn<int>("refusedAsk");
+    QTest::addColumn<int>("stopLine");
+    QTest::addColumn<QStringList>("events");
+    // Asked for lines 1, 2, 2 again after its wait, 3 and 4.
+    QTest::newRow("before the first line") << 1 << 1 << QStringList{};
+    QTest::newRow("in the wait") << 3 << 2 << QStringList{writeEvent(1, 0x11), sleepEvent(5)};
+    QTest::newRow("before the last line") << 5 << 4 << QStringList{writeEvent(1, 0x11), sleepEvent(5)};
+}
+
+void TestRegisterFile::proceedStopsTheReading()
+{
+    QFETCH(int, refusedAsk);
+    QFETCH(int, stopLine);
+    QFETCH(QStringList, events);
+    QByteArray text = "reg 0x01 0x11 w\nsleep 5\n# c\nreg 0x02 0x22 w";
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    QCOMPARE(registerFileLineCount(buffer), 4);
+    int asks = 0;
+    const Reading reading = readText(text, patternMirror(), [&](int) { return ++asks != refusedAsk; });
+    QCOMPARE(reading.result, -2);
+    QCOMPARE(reading.errorLine, stopLine);
+    QCOMPARE(reading.events, events);
+    QCOMPARE(reading.registers[2], patternMirror()[2]);
 }
 
 QTEST_APPLESS_MAIN(TestRegisterFile)
