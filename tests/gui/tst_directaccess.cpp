@@ -2,7 +2,6 @@
 #include "dialog/direct_access.h"
 #include "tabwalk.h"
 
-#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLayout>
@@ -309,13 +308,11 @@ private slots:
         QCOMPARE(labels(), labelsBefore);
     }
 
-    void tabReachesEveryFieldAndBitByName()
+    void tabReachesEveryFieldAndBit()
     {
         QCOMPARE(tabWalk(bitBox(0), 12),
                  (QStringList{"lineEdit", "lineEdit_2", "pushButton", "pushButton_2", "checkBox", "checkBox_2",
                               "checkBox_3", "checkBox_4", "checkBox_5", "checkBox_6", "checkBox_7", "checkBox_8"}));
-        QCOMPARE(QAccessible::queryAccessibleInterface(addressField())->text(QAccessible::Name), "Address");
-        QCOMPARE(QAccessible::queryAccessibleInterface(dataField())->text(QAccessible::Name), "Data");
     }
 };
 

@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <tuple>
-#include <utility>
 
 namespace {
 
@@ -38,7 +37,6 @@ private slots:
     void tabReachesEveryControlOnceInReadingOrder();
     void controlsWithoutTextAreNamed_data();
     void controlsWithoutTextAreNamed();
-    void comboBoxesAreLabelled();
     void keysOpenMenusAndFilesAndRunUpdate();
 };
 
@@ -225,15 +223,6 @@ void TestMainWindow::controlsWithoutTextAreNamed()
     QFETCH(QString, name);
     WindowFixture f;
     QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>(control))->text(QAccessible::Name), name);
-}
-
-// A combo box is spoken by its item; the label beside it tells what it sets.
-void TestMainWindow::comboBoxesAreLabelled()
-{
-    WindowFixture f;
-    for (const auto &[label, combo] : {std::pair{"label_10", "co0750"}, {"label_11", "co0850"},
-                                       {"label_9", "co0060"}, {"label_13", "co0b61"}})
-        QCOMPARE(f.find<QLabel>(label)->buddy(), f.find<QWidget>(combo));
 }
 
 void TestMainWindow::keysOpenMenusAndFilesAndRunUpdate()
