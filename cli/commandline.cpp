@@ -64,9 +64,17 @@ struct Options
     std::optional<QString> watch;
 };
 
+// A negative number ("-1") is a value, out of range, rather than an option.
+bool isNegativeNumber(const QString &argument)
+{
+    return argument.size() > 1 && argument.at(0) == QLatin1Char('-')
+           && argument.at(1).unicode() >= '0' && argument.at(1).unicode() <= '9';
+}
+
 bool isOption(const QString &argument)
 {
-    return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
+    return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")
+           && !isNegativeNumber(argument);
 }
 
 // Splits the arguments into options and the words of the command. Words
@@ -148,11 +156,13 @@ int asciiDigitValue(QChar c, int base)
 
 std::optional<int> CommandLine::parseByte(const QString &text, const char *what, QString &error)
 {
-    QStringView digits(text);
+    // A sign is taken for a number below the range, not for a malformed one.
+    const bool negative = isNegativeNumber(text);
+    QStringView digits = QStringView(text).mid(negative ? 1 : 0);
     int base = hexBase;
-    if (text.startsWith(QLatin1String(hexPrefix), Qt::CaseInsensitive)) {
+    if (digits.startsWith(QLatin1String(hexPrefix), Qt::CaseInsensitive)) {
         digits = digits.mid(2);
-    } else if (text.startsWith(QLatin1String(decimalPrefix), Qt::CaseInsensitive)) {
+    } else if (digits.startsWith(QLatin1String(decimalPrefix), Qt::CaseInsensitive)) {
         digits = digits.mid(2);
         base = decimalBase;
     }
@@ -173,7 +183,7 @@ std::optional<int> CommandLine::parseByte(const QString &text, const char *what,
                         .arg(QLatin1String(what), text);
         return std::nullopt;
     }
-    if (value > maxByte) {
+    if (value > maxByte || negative) {
         error = QStringLiteral("%1 '%2' is out of range (0x00 to 0xff)").arg(QLatin1String(what), text);
         return std::nullopt;
     }
@@ -295,7 +305,8 @@ QString CommandLine::helpText()
             "                             BUCK3) as the panel shows them; with --watch, a\n"
             "                             CSV header and then one line every SECONDS (time,\n"
             "                             the four voltages, register 0x0d) until\n"
-            "                             interrupted or the output cannot be written\n"
+            "                             interrupted, the board stops answering or the\n"
+            "                             output cannot be written\n"
             "\n"
             "Options:\n"
             "  -h, --help                 show this help and exit\n"
@@ -313,9 +324,13 @@ QString CommandLine::helpText()
             "     (write --verify, verify), or the output cannot be written\n"
             "  2  bad usage, or a file that cannot be read or has a syntax error\n"
             "     (a line longer than 4096 bytes is one)\n"
+            "  130  load interrupted (Ctrl+C): the lines before the one it names took\n"
+            "       effect, that line and the rest did not\n"
             "\n"
-            "  A command that fails prints nothing on standard output, only the reason\n"
-            "  on standard error; the differences that verify lists are its result.\n"
+            "  A command that fails gives the reason on standard error and prints\n"
+            "  nothing on standard output, with two exceptions: verify lists there the\n"
+            "  registers that differ, and exits 1; probes --watch has printed a line\n"
+            "  for each sample taken before it stopped.\n"
             "\n"
             "Board:\n"
             "  The board is opened once per run, as the desktop program opens it, through\n"
@@ -324,7 +339,7 @@ QString CommandLine::helpText()
             "\n"
             "Environment:\n"
             "  ZQ40613_SIM_STATE  the state file of the simulated board, shared by every\n"
-            "                     program that uses it; by default\n"
+            "                     program that uses it; when unset or empty\n"
             "                     $XDG_RUNTIME_DIR/zq40613-sim.state, or without that\n"
             "                     folder /tmp/zq40613-sim-UID.state\n"
             "  QT_LOGGING_RULES   zq40613.trace.debug=true shows the trace lines on\n"

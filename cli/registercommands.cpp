@@ -6,6 +6,7 @@
 #include "common/hexbyte.h"
 #include "device/devicelink.h"
 #include "common/chip.h"
+#include "interruption.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
@@ -181,14 +182,22 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     int failedWrites = 0;
     int firstFailed = 0;
     int errorLine = 0;
+    // Ctrl+C stops the file between two statements, or in a wait, and says
+    // at which line, so that a file applied in part is never taken for one
+    // applied whole.
+    const InterruptCatcher interrupt;
     // Like the desktop program's Load, a failed write does not stop the file.
-    const int lines = parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
-                                     [&](int address, int data) {
-                                         if (!link.register_write(address, data, Activity::Load)
-                                             && failedWrites++ == 0)
-                                             firstFailed = address;
-                                     });
-    if (lines == -1)
+    const int lines = parse_reg_file(
+            file, errorLine, registers.data(), registerMirrorSize,
+            [&](int address, int data) {
+                if (!link.register_write(address, data, Activity::Load) && failedWrites++ == 0)
+                    firstFailed = address;
+            },
+            [&interrupt](int milliseconds) { interrupt.sleep(milliseconds); }, {},
+            [&interrupt](int) { return !interrupt.caught(); });
+    if (lines == parseStopped)
+        return fail(QStringLiteral("load interrupted at line %1").arg(errorLine), exitInterrupted);
+    if (lines == parseSyntaxError)
         return fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
     if (!readWithoutError(file, fileName))
         return exitBadUsage;
@@ -301,10 +310,10 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
 // The reader takes a read error for the end of the file; here it is told.
 bool RegisterCommands::readWithoutError(const QIODevice &file, const QString &fileName)
 {
-    const auto *device = qobject_cast<const QFileDevice *>(&file);
-    if (!device || device->error() == QFileDevice::NoError)
+    const QString reason = readFailure(file);
+    if (reason.isEmpty())
         return true;
-    fail(QStringLiteral("cannot read %1: %2").arg(fileName, device->errorString()), exitBadUsage);
+    fail(QStringLiteral("cannot read %1: %2").arg(fileName, reason), exitBadUsage);
     return false;
 }
 
@@ -313,7 +322,7 @@ std::optional<RegisterReference> RegisterCommands::parseFile(QIODevice &file,
 {
     RegisterReference parsed;
     int errorLine = 0;
-    if (readRegisterReference(file, errorLine, parsed) == -1) {
+    if (readRegisterReference(file, errorLine, parsed) == parseSyntaxError) {
         fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
         return std::nullopt;
     }

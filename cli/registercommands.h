@@ -28,8 +28,9 @@ bool printChecked(QTextStream &out, QTextStream &err, const QString &text);
 // "load" applies its file line by line, as the desktop program does. Files
 // are read as a stream, never whole. Results are collected and printed only
 // when the command succeeded, so a failing run prints nothing but its error;
-// the one exception is "probes --watch", whose lines go out (and are flushed)
-// as they are taken. Output that cannot be written fails the command.
+// the exceptions are "verify", whose differences are its result even though
+// they fail it, and "probes --watch", whose lines go out (and are flushed) as
+// they are taken. Output that cannot be written fails the command.
 class RegisterCommands
 {
 public:

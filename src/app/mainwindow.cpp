@@ -2,9 +2,13 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "binding/accessiblenames.h"
+#include "binding/bindingname.h"
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
+#include "common/chip.h"
+#include "common/tabchain.h"
 #include "common/trace.h"
 #include "device/panellogs.h"
 #include "device/statusfields.h"
@@ -12,13 +16,17 @@
 #include "history/probehistorywindow.h"
 #include "panel/aboutbox.h"
 #include "panel/panelfont.h"
+#include "regfile/recordingcommand.h"
 #include "regfile/registerfilecommands.h"
+#include "regfile/registerrecorder.h"
 #include "regmap/panelfields.h"
 #include "regmap/registermapmodel.h"
 #include "regmap/registermapwindow.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeySequence>
+#include <QMenuBar>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -27,6 +35,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     ui->setupUi(this);
     controls = PanelControls::collect(*this);
     connectPanel();
+    addKeyboardAccess();
 
     status = std::make_unique<StatusFields>(*ui->statusBar, link);
     logs = std::make_unique<PanelLogs>(controls.registerLog, controls.eventLog);
@@ -34,13 +43,17 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     supervisor = std::make_unique<ConnectionSupervisor>(link, mirror);
     refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *ui->statusBar);
     bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *refresh);
+    recorder = std::make_unique<RegisterRecorder>();
     registerFiles = std::make_unique<RegisterFileCommands>(
-            this, mirror, [this](int address, int data) {
+            this, mirror,
+            [this](int address, int data) {
                 link.register_write(address, data, Activity::Load);
-            });
+            },
+            recorder.get());
     directAccess = new direct_access(this);
     addProbeHistory();
     addRegisterMap();
+    addRecording();
     connectParts();
 
     init_hardware();
@@ -89,8 +102,29 @@ void MainWindow::connectPanel()
             &MainWindow::on_actionLoad_Registers_activated);
     connect(ui->actionSave_Registers, &QAction::triggered, this,
             &MainWindow::on_actionSave_Registers_activated);
+    // The platform's keys for opening and saving a document.
+    ui->actionLoad_Registers->setShortcut(QKeySequence::Open);
+    ui->actionSave_Registers->setShortcut(QKeySequence::Save);
     connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
             &MainWindow::on_actionDirect_Register_Access_activated);
+}
+
+// What a user without a mouse, or with a screen reader, needs: Tab reaches
+// every control in reading order (the form's tab stops), each control that
+// shows no text of its own gets a spoken name, the platform's Refresh key
+// (F5) runs Update, and Alt with a title's first letter opens that menu.
+void MainWindow::addKeyboardAccess()
+{
+    setTabChain(*this);
+    nameUnlabelledControls(controls);
+
+    auto *refresh = new QAction(this);
+    refresh->setShortcuts(QKeySequence::Refresh);
+    addAction(refresh);
+    connect(refresh, &QAction::triggered, ui->readregisters, &QAbstractButton::animateClick);
+
+    for (QAction *menu : ui->menuBar->actions())
+        menu->setText(QLatin1Char('&') + menu->text());
 }
 
 // How the parts hear of each other. Each listener does its whole part when
@@ -132,6 +166,17 @@ void MainWindow::connectParts()
 
     connect(directAccess, &direct_access::readRequested, this, &MainWindow::dr_read);
     connect(directAccess, &direct_access::writeRequested, this, &MainWindow::dr_write);
+
+    // A recording takes every register write and pin action, whoever made it.
+    connect(&link, &DeviceLink::registerTransferred, recorder.get(),
+            &RegisterRecorder::recordTransfer);
+    connect(&link, &DeviceLink::pinDriven, recorder.get(), &RegisterRecorder::recordPin);
+
+    // Nothing of the supervisor's runs between a register file's statements.
+    connect(registerFiles.get(), &RegisterFileCommands::loadStarted, supervisor.get(),
+            &ConnectionSupervisor::holdTicks);
+    connect(registerFiles.get(), &RegisterFileCommands::loadFinished, supervisor.get(),
+            &ConnectionSupervisor::releaseTicks);
 }
 
 // The probe history window and its Tools menu entry, below the direct
@@ -144,6 +189,27 @@ void MainWindow::addProbeHistory()
     action->setObjectName(QStringLiteral("actionProbe_History"));
     ui->menuTools->addAction(action);
     connect(action, &QAction::triggered, this, &MainWindow::on_actionProbe_History_activated);
+}
+
+// File ▸ "Record Register Writes…", after Save Registers. Pin actions are
+// named in the recording as the panel labels their controls.
+void MainWindow::addRecording()
+{
+    auto *action = new QAction(this);
+    action->setObjectName(QStringLiteral("actionRecord_Register_Writes"));
+    const QList<QAction *> fileActions = ui->menuFile->actions();
+    ui->menuFile->insertAction(fileActions.value(fileActions.indexOf(ui->actionSave_Registers) + 1),
+                               action);
+    recording = std::make_unique<RecordingCommand>(*recorder, *action, this);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionRecord_Register_Writes_activated);
+
+    for (const QAbstractButton *button : std::as_const(controls.buttons)) {
+        const ButtonBinding binding = get_cb_addr(button->objectName());
+        if (binding.kind == ButtonBinding::Pin)
+            recorder->namePin(DeviceLink::controllerGroup(binding.group), binding.pin, button->text());
+    }
+    recorder->namePin(devSleepPin.group, devSleepPin.pin, ui->DevSleep->text());
+    recorder->namePin(hostControllerPin.group, hostControllerPin.pin, ui->pwrup->text());
 }
 
 // The register map and its Tools menu entry, the third. It reads the panel's
@@ -196,6 +262,11 @@ void MainWindow::on_actionLoad_Registers_activated()
 void MainWindow::on_actionSave_Registers_activated()
 {
     registerFiles->save();
+}
+
+void MainWindow::on_actionRecord_Register_Writes_activated()
+{
+    recording->toggle();
 }
 
 void MainWindow::init_hardware()

@@ -19,8 +19,10 @@ class Controller;
 class DisplayRefresh;
 class PanelLogs;
 class ProbeHistoryWindow;
+class RecordingCommand;
 class RegisterFileCommands;
 class RegisterMapWindow;
+class RegisterRecorder;
 class StatusFields;
 class direct_access;
 
@@ -78,11 +80,14 @@ private:
     void on_actionProbe_History_activated();
     void on_actionRegister_Map_activated();
     void editRegister(int address, int value);
+    void on_actionRecord_Register_Writes_activated();
 
     void connectPanel();
+    void addKeyboardAccess();
     void connectParts();
     void addProbeHistory();
     void addRegisterMap();
+    void addRecording();
 
     std::unique_ptr<Ui::MainWindow> ui;
     DeviceLink link;
@@ -97,7 +102,9 @@ private:
     std::unique_ptr<DisplayRefresh> refresh;
     std::unique_ptr<BulkTransfer> bulk;
     std::unique_ptr<ConnectionSupervisor> supervisor;
+    std::unique_ptr<RegisterRecorder> recorder;
     std::unique_ptr<RegisterFileCommands> registerFiles;
+    std::unique_ptr<RecordingCommand> recording;
     direct_access *directAccess = nullptr;
     ProbeHistoryWindow *probeHistoryWindow = nullptr;
     RegisterMapWindow *registerMapWindow = nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/probehistorywindow.h"
 
+#include "common/tabchain.h"
 #include "history/probehistory.h"
 #include "panel/commandbutton.h"
 #include "panel/windowmemory.h"
@@ -96,6 +97,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, QWidget *parent)
 
     chartView = new QChartView(chart);
     chartView->setObjectName(QStringLiteral("chart"));
+    chartView->setAccessibleName(tr("Probe voltages over time"));
 
     spanChoice = new QComboBox;
     spanChoice->setObjectName(QStringLiteral("span"));
@@ -118,6 +120,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, QWidget *parent)
     layout->addWidget(chartView, 1);
     layout->addLayout(controls);
     resize(initialSize);
+    setTabChain(*this, {chartView, spanChoice, pauseButton, clearButton, saveCsvButton, saveImageButton});
     new WindowMemory(*this, QStringLiteral("probeHistory"));
 
     connect(&history, &ProbeHistory::changed, this, &ProbeHistoryWindow::historyChanged);

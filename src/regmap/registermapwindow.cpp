@@ -2,6 +2,7 @@
 #include "regmap/registermapwindow.h"
 
 #include "common/chip.h"
+#include "common/tabchain.h"
 #include "panel/commandbutton.h"
 #include "panel/windowmemory.h"
 #include "regfile/registerfilecommands.h"
@@ -167,6 +168,7 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
 
     table = new QTableView;
     table->setObjectName(QStringLiteral("registerTable"));
+    table->setAccessibleName(tr("Registers"));
     table->setModel(rows);
     table->setItemDelegate(new MarkDelegate(table));
     table->verticalHeader()->hide();
@@ -197,6 +199,7 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
     resize(initialWidth, sizeHint().height());
     table->setMinimumHeight(0);
     new WindowMemory(*this, QStringLiteral("registerMap"));
+    setTabChain(*this, {table, filter, readAll, compare, snapshot, clearButton});
 
     // The table's own Copy takes only the current cell.
     table->installEventFilter(this);

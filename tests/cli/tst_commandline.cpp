@@ -67,7 +67,7 @@ private slots:
         QTest::newRow("prefix only") << "0x" << -1;
         QTest::newRow("decimal prefix only") << "0n" << -1;
         QTest::newRow("hex digits after 0n") << "0nff" << -1;
-        QTest::newRow("sign") << "-1" << -1;
+        QTest::newRow("sign") << "-1" << -2;
         QTest::newRow("plus") << "+1" << -1;
         QTest::newRow("blank") << " 1" << -1;
         QTest::newRow("trailing text") << "1g" << -1;
@@ -148,7 +148,7 @@ private slots:
                                               << "address '100'" + rangeSuffix;
         QTest::newRow("malformed data") << QStringList{"write", "7", "0xq"}
                                         << "invalid data '0xq'" + invalidSuffix;
-        QTest::newRow("negative address") << QStringList{"read", "-1"} << "unknown option '-1'";
+        QTest::newRow("negative address") << QStringList{"read", "-1"} << "address '-1'" + rangeSuffix;
         QTest::newRow("unknown option") << QStringList{"read", "7", "--bit"} << "unknown option '--bit'";
         QTest::newRow("--bits on write") << QStringList{"write", "7", "8", "--bits"}
                                          << "option --bits belongs to read and verify";

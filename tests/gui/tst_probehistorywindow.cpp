@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modalanswers.h"
+#include "tabwalk.h"
 #include "windowfixture.h"
 
 #include "history/probehistory.h"
@@ -103,6 +104,9 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
     for (int i = 0; i < span->count(); ++i)
         spans << span->itemText(i);
     QCOMPARE(spans, (QStringList{"1 minute", "10 minutes", "1 hour", "Whole history"}));
+    // Tab goes through the chart and the controls below it, and round.
+    QCOMPARE(tabWalk(f.find<QWidget>(QStringLiteral("saveImage")), 6),
+             (QStringList{"chart", "span", "pause", "clear", "saveCsv", "saveImage"}));
 }
 
 void TestProbeHistoryWindow::refreshRecordsWhatThePanelShows_data()

@@ -110,9 +110,11 @@ void TestRegisterMap::decodesThePanelForm_data()
                                 << "Comparator Hysteresis: on, Comparator Threshold voltage : 2.540V, "
                                    "Comparator Enable: on";
     QTest::newRow("interrupt enables") << 0x0c << 0x05
-                                       << "Buck3 OK: off, Buck2 OK: on, Buck1 OK: off, Comparator: on";
+                                       << "Buck3 OK enable: off, Buck2 OK enable: on, Buck1 OK enable: off, "
+                                          "Comparator enable: on";
     QTest::newRow("status indicators") << 0x0d << 0x02
-                                       << "Buck3 OK: 0, Buck2 OK: 0, Buck1 OK: 1, Comparator: 0";
+                                       << "Buck3 OK status: 0, Buck2 OK status: 0, Buck1 OK status: 1, "
+                                          "Comparator status: 0";
     QTest::newRow("misc") << 0x0e << 0x01 << "Misc Interrupt Polarity: on";
     QTest::newRow("no field") << 0x09 << 0x5a << "";
 }
