@@ -175,6 +175,8 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     table->setWordWrap(false);
+    // Tab leaves the table; the arrow keys move within it.
+    table->setTabKeyNavigation(false);
     // Every cell but the fields has a width of its own; measured once, so a
     // refresh never lays the table out again. The fields take the rest, and
     // their tooltip holds what does not fit.

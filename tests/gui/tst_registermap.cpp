@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modalanswers.h"
+#include "tabwalk.h"
 #include "windowfixture.h"
 
 #include "regmap/registermapmodel.h"
@@ -272,6 +273,9 @@ void TestRegisterMap::filterBitNamesAndCopy()
     f.board.registers[0x07] = 0x0e;
     openMap(f);
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("readAll")), Qt::LeftButton);
+    // Clear Reference, off without a reference, is no stop.
+    QCOMPARE(tabWalk(f.find<QWidget>(QStringLiteral("takeSnapshot")), 4),
+             (QStringList{"registerTable", "filter", "readAll", "compareWithFile"}));
     QLineEdit *filter = f.find<QLineEdit>(QStringLiteral("filter"));
     const auto shownRows = [&f] {
         QStringList addresses;
