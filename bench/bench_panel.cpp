@@ -11,6 +11,7 @@
 #include "device/devicelink.h"
 #include "device/hid2library.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMainWindow>
 
@@ -96,6 +97,38 @@ void BM_DisplayRefresh(benchmark::State &state)
     runTicks(state, "init_hardware");
 }
 
+// A display refresh after a poll found a register changed, with the events
+// it leaves handled (the register map's repaint among them), once with the
+// map open and once with it closed.
+void runRefreshWithMap(benchmark::State &state, bool mapOpen)
+{
+    requireBoard(state);
+    CountedWindow w;
+    if (!w.window.deviceLink().isConnected()) {
+        state.SkipWithError("the simulated board does not answer");
+        return;
+    }
+    if (mapOpen)
+        w.window.findChild<QAction *>(QStringLiteral("actionRegister_Map"))->trigger();
+    QCoreApplication::processEvents();
+    RegisterMirror &mirror = w.window.registerMirror();
+    for (auto _ : state) {
+        mirror[0x07] ^= 1;
+        QMetaObject::invokeMethod(&w.window, "init_hardware", Qt::DirectConnection);
+        QCoreApplication::processEvents();
+    }
+}
+
+void BM_RefreshRegisterMapOpen(benchmark::State &state)
+{
+    runRefreshWithMap(state, true);
+}
+
+void BM_RefreshRegisterMapClosed(benchmark::State &state)
+{
+    runRefreshWithMap(state, false);
+}
+
 void refreshCalls(Controller &c, int handle)
 {
     for (const auto &pin : pinReads)
@@ -132,6 +165,8 @@ BENCHMARK(BM_PollTick)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PollTickFloor)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DisplayRefresh)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DisplayRefreshFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefreshRegisterMapOpen)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefreshRegisterMapClosed)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {

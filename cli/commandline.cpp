@@ -5,9 +5,11 @@
 #include "common/product.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <iterator>
 
 namespace {
@@ -38,7 +40,7 @@ constexpr CommandEntry commands[] = {
     {"write", Invocation::Command::Write, 2, "write ADDR DATA [--verify]"},
     {"dump", Invocation::Command::Dump, 0, "dump"},
     {"load", Invocation::Command::Load, 1, "load FILE"},
-    {"verify", Invocation::Command::Verify, 1, "verify FILE"},
+    {"verify", Invocation::Command::Verify, 1, "verify FILE [--bits]"},
     {"pins", Invocation::Command::Pins, 0, "pins"},
     {"probes", Invocation::Command::Probes, 0, "probes [--watch SECONDS]"},
 };
@@ -63,9 +65,17 @@ struct Options
     std::optional<QString> watch;
 };
 
+// A negative number ("-1") is a value, out of range, rather than an option.
+bool isNegativeNumber(const QString &argument)
+{
+    return argument.size() > 1 && argument.at(0) == QLatin1Char('-')
+           && argument.at(1).unicode() >= '0' && argument.at(1).unicode() <= '9';
+}
+
 bool isOption(const QString &argument)
 {
-    return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-");
+    return argument.startsWith(QLatin1Char('-')) && argument != QLatin1String("-")
+           && !isNegativeNumber(argument);
 }
 
 // Splits the arguments into options and the words of the command. Words
@@ -108,17 +118,20 @@ bool splitArguments(const QByteArrayList &arguments, Options &options, QByteArra
 
 // An option that the command does not take is an error rather than ignored:
 // a script that says "write ... --bits" has a mistake in it.
-bool checkOption(bool given, const char *option, Invocation::Command owner,
+bool checkOption(bool given, const char *option, std::initializer_list<Invocation::Command> owners,
                  Invocation::Command command, QString &error)
 {
-    if (given && command != owner) {
+    if (!given || std::find(owners.begin(), owners.end(), command) != owners.end())
+        return true;
+    QStringList names;
+    for (const Invocation::Command owner : owners) {
         const auto ownerEntry = std::find_if(std::begin(commands), std::end(commands),
                                              [owner](const CommandEntry &e) { return e.command == owner; });
-        error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
-                                                               QLatin1String(ownerEntry->name));
-        return false;
+        names << QLatin1String(ownerEntry->name);
     }
-    return true;
+    error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
+                                                           names.join(QLatin1String(" and ")));
+    return false;
 }
 
 std::optional<int> parseWatchInterval(const QString &text, QString &error)
@@ -146,11 +159,13 @@ int asciiDigitValue(QChar c, int base)
 
 std::optional<int> CommandLine::parseByte(const QString &text, const char *what, QString &error)
 {
-    QStringView digits(text);
+    // A sign is taken for a number below the range, not for a malformed one.
+    const bool negative = isNegativeNumber(text);
+    QStringView digits = QStringView(text).mid(negative ? 1 : 0);
     int base = hexBase;
-    if (text.startsWith(QLatin1String(hexPrefix), Qt::CaseInsensitive)) {
+    if (digits.startsWith(QLatin1String(hexPrefix), Qt::CaseInsensitive)) {
         digits = digits.mid(2);
-    } else if (text.startsWith(QLatin1String(decimalPrefix), Qt::CaseInsensitive)) {
+    } else if (digits.startsWith(QLatin1String(decimalPrefix), Qt::CaseInsensitive)) {
         digits = digits.mid(2);
         base = decimalBase;
     }
@@ -171,7 +186,7 @@ std::optional<int> CommandLine::parseByte(const QString &text, const char *what,
                         .arg(QLatin1String(what), text);
         return std::nullopt;
     }
-    if (value > maxByte) {
+    if (value > maxByte || negative) {
         error = QStringLiteral("%1 '%2' is out of range (0x00 to 0xff)").arg(QLatin1String(what), text);
         return std::nullopt;
     }
@@ -208,11 +223,12 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
     }
     invocation.command = entry->command;
     using Command = Invocation::Command;
-    if (!checkOption(options.bits, "--bits", Command::Read, invocation.command, error)
-        || !checkOption(options.verify, "--verify", Command::Write, invocation.command, error)
-        || !checkOption(options.watch.has_value(), "--watch", Command::Probes, invocation.command,
+    if (!checkOption(options.bits, "--bits", {Command::Read, Command::Verify}, invocation.command,
+                     error)
+        || !checkOption(options.verify, "--verify", {Command::Write}, invocation.command, error)
+        || !checkOption(options.watch.has_value(), "--watch", {Command::Probes}, invocation.command,
                         error)
-        || !checkOption(options.keepGoing, "--keep-going", Command::Probes, invocation.command,
+        || !checkOption(options.keepGoing, "--keep-going", {Command::Probes}, invocation.command,
                         error))
         return std::nullopt;
     if (options.keepGoing && !options.watch) {
@@ -289,16 +305,18 @@ QString CommandLine::helpText()
             "                             Load does: registers marked w are written in file\n"
             "                             order, sleep lines wait; a syntax error stops\n"
             "                             it at that line, what came before stays done\n"
-            "  verify FILE                read back every register FILE names and list on\n"
+            "  verify FILE [--bits]       read back every register FILE names and list on\n"
             "                             standard output each one whose chip value differs\n"
-            "                             from the file's last value for it\n"
+            "                             from the file's last value for it; with --bits,\n"
+            "                             also each differing bit with its name\n"
             "  pins                       print the board's pin levels (IRQ, PWR_UP MODE)\n"
             "                             as the panel shows them, 0 or 1\n"
             "  probes [--watch SECONDS]   print the four probe voltages (BATT, BUCK1, BUCK2,\n"
             "                             BUCK3) as the panel shows them; with --watch, a\n"
             "                             CSV header and then one line every SECONDS (time,\n"
             "                             the four voltages, register 0x0d) until\n"
-            "                             interrupted or the output cannot be written\n"
+            "                             interrupted, the board stops answering or the\n"
+            "                             output cannot be written\n"
             "\n"
             "Options:\n"
             "  --keep-going               with probes --watch: a read that fails writes a\n"
@@ -321,9 +339,13 @@ QString CommandLine::helpText()
             "     (write --verify, verify), or the output cannot be written\n"
             "  2  bad usage, or a file that cannot be read or has a syntax error\n"
             "     (a line longer than 4096 bytes is one)\n"
+            "  130  load interrupted (Ctrl+C): the lines before the one it names took\n"
+            "       effect, that line and the rest did not\n"
             "\n"
-            "  A command that fails prints nothing on standard output, only the reason\n"
-            "  on standard error; the differences that verify lists are its result.\n"
+            "  A command that fails gives the reason on standard error and prints\n"
+            "  nothing on standard output, with two exceptions: verify lists there the\n"
+            "  registers that differ, and exits 1; probes --watch has printed a line\n"
+            "  for each sample taken before it stopped.\n"
             "\n"
             "Board:\n"
             "  The board is opened once per run, as the desktop program opens it, through\n"
@@ -332,7 +354,7 @@ QString CommandLine::helpText()
             "\n"
             "Environment:\n"
             "  ZQ40613_SIM_STATE  the state file of the simulated board, shared by every\n"
-            "                     program that uses it; by default\n"
+            "                     program that uses it; when unset or empty\n"
             "                     $XDG_RUNTIME_DIR/zq40613-sim.state, or without that\n"
             "                     folder /tmp/zq40613-sim-UID.state\n"
             "  QT_LOGGING_RULES   zq40613.trace.debug=true shows the trace lines on\n"

@@ -11,6 +11,7 @@
 constexpr int exitSuccess = 0;
 constexpr int exitBoardFailure = 1;   // no board, a failed transfer, a read-back that differs
 constexpr int exitBadUsage = 2;       // bad arguments, an unreadable file, a syntax error
+constexpr int exitInterrupted = 130;  // a load stopped by Ctrl+C, as a shell reports an interrupt
 
 constexpr char programName[] = "zq40613-reg";
 
@@ -22,7 +23,7 @@ struct Invocation
     Command command = Command::Help;
     int address = 0;
     int data = 0;
-    bool showBits = false;      // read --bits
+    bool showBits = false;      // read --bits, verify --bits
     bool verifyWrite = false;   // write --verify
     QByteArray fileName;        // load, verify, as the system spells it; "-" is standard input
     int watchIntervalMs = 0;    // probes --watch; 0 reads once

@@ -7,6 +7,7 @@
 #include "common/runclock.h"
 #include "device/devicelink.h"
 #include "common/chip.h"
+#include "interruption.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
@@ -37,9 +38,6 @@ QString hex(int value)
 {
     return QStringLiteral("0x") + hexByte(value);
 }
-
-// "verify" only reads the file: no register is written and no delay waited.
-void noDelay(int) {}
 
 // Opens a file for reading by the bytes of its name, so that a name that is
 // no valid text still reaches its file. Without success, reason says why.
@@ -91,7 +89,7 @@ int RegisterCommands::run(const Invocation &invocation)
     using Command = Invocation::Command;
     const QString fileName = QFile::decodeName(invocation.fileName);
     std::unique_ptr<QFile> input;
-    std::optional<FileRegisters> file;
+    std::optional<RegisterReference> file;
     if (invocation.command == Command::Load || invocation.command == Command::Verify) {
         input = openInput(invocation.fileName);
         if (!input)
@@ -124,7 +122,7 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Load:
         return load(*input, fileName);
     case Command::Verify:
-        return verify(*file);
+        return verify(*file, invocation.showBits);
     case Command::Pins:
         return printReadouts(panelPins);
     case Command::Probes:
@@ -190,14 +188,22 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     int failedWrites = 0;
     int firstFailed = 0;
     int errorLine = 0;
+    // Ctrl+C stops the file between two statements, or in a wait, and says
+    // at which line, so that a file applied in part is never taken for one
+    // applied whole.
+    const InterruptCatcher interrupt;
     // Like the desktop program's Load, a failed write does not stop the file.
-    const int lines = parse_reg_file(file, errorLine, registers.data(), registerMirrorSize,
-                                     [&](int address, int data) {
-                                         if (!link.register_write(address, data, Activity::Load)
-                                             && failedWrites++ == 0)
-                                             firstFailed = address;
-                                     });
-    if (lines == -1)
+    const int lines = parse_reg_file(
+            file, errorLine, registers.data(), registerMirrorSize,
+            [&](int address, int data) {
+                if (!link.register_write(address, data, Activity::Load) && failedWrites++ == 0)
+                    firstFailed = address;
+            },
+            [&interrupt](int milliseconds) { interrupt.sleep(milliseconds); }, {},
+            [&interrupt](int) { return !interrupt.caught(); });
+    if (lines == parseStopped)
+        return fail(QStringLiteral("load interrupted at line %1").arg(errorLine), exitInterrupted);
+    if (lines == parseSyntaxError)
         return fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
     if (!readWithoutError(file, fileName))
         return exitBadUsage;
@@ -209,19 +215,34 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     return exitSuccess;
 }
 
-int RegisterCommands::verify(const FileRegisters &file)
+int RegisterCommands::verify(const RegisterReference &file, bool showBits)
 {
-    QString differences;
+    RegisterMirror chip{};
     for (int address = 0; address < registerMirrorSize; ++address) {
         if (!file.named[std::size_t(address)])
             continue;
-        const std::optional<int> chip = readRegister(address);
-        if (!chip)
+        const std::optional<int> value = readRegister(address);
+        if (!value)
             return exitBoardFailure;
-        const int expected = file.values[std::size_t(address)];
-        if (*chip != expected)
+        chip[std::size_t(address)] = quint8(*value);
+    }
+    // The bits come in register order, so each register's line goes before
+    // its first bit.
+    QString differences;
+    int listed = -1;
+    for (const BitDifference &d : differingBits(chip, file)) {
+        const int expected = file.values[std::size_t(d.address)];
+        const int actual = chip[std::size_t(d.address)];
+        if (d.address != listed)
             differences += QStringLiteral("register %1: file %2, chip %3\n")
-                                   .arg(hex(address), hex(expected), hex(*chip));
+                                   .arg(hex(d.address), hex(expected), hex(actual));
+        listed = d.address;
+        if (showBits)
+            differences += QStringLiteral("  bit %1  file %2  chip %3  %4\n")
+                                   .arg(d.bit)
+                                   .arg((expected >> d.bit) & 1)
+                                   .arg((actual >> d.bit) & 1)
+                                   .arg(QLatin1String(bitName(d.address, d.bit)));
     }
     // The differences are the command's result, printed like any other; the
     // exit status tells a script that there are some.
@@ -315,21 +336,19 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
 // The reader takes a read error for the end of the file; here it is told.
 bool RegisterCommands::readWithoutError(const QIODevice &file, const QString &fileName)
 {
-    const auto *device = qobject_cast<const QFileDevice *>(&file);
-    if (!device || device->error() == QFileDevice::NoError)
+    const QString reason = readFailure(file);
+    if (reason.isEmpty())
         return true;
-    fail(QStringLiteral("cannot read %1: %2").arg(fileName, device->errorString()), exitBadUsage);
+    fail(QStringLiteral("cannot read %1: %2").arg(fileName, reason), exitBadUsage);
     return false;
 }
 
-std::optional<RegisterCommands::FileRegisters>
-RegisterCommands::parseFile(QIODevice &file, const QString &fileName)
+std::optional<RegisterReference> RegisterCommands::parseFile(QIODevice &file,
+                                                             const QString &fileName)
 {
-    FileRegisters parsed;
+    RegisterReference parsed;
     int errorLine = 0;
-    if (parse_reg_file(file, errorLine, parsed.values.data(), registerMirrorSize, {}, noDelay,
-                       [&parsed](int address) { parsed.named[std::size_t(address)] = true; })
-        == -1) {
+    if (readRegisterReference(file, errorLine, parsed) == parseSyntaxError) {
         fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
         return std::nullopt;
     }

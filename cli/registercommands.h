@@ -6,11 +6,11 @@
 #include "binding/probesample.h"
 #include "commandline.h"
 #include "common/registermirror.h"
+#include "regfile/registerreference.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <memory>
 #include <optional>
 
@@ -30,8 +30,9 @@ bool printChecked(QTextStream &out, QTextStream &err, const QString &text);
 // "load" applies its file line by line, as the desktop program does. Files
 // are read as a stream, never whole. Results are collected and printed only
 // when the command succeeded, so a failing run prints nothing but its error;
-// the one exception is "probes --watch", whose lines go out (and are flushed)
-// as they are taken. Output that cannot be written fails the command.
+// the exceptions are "verify", whose differences are its result even though
+// they fail it, and "probes --watch", whose lines go out (and are flushed) as
+// they are taken. Output that cannot be written fails the command.
 class RegisterCommands
 {
 public:
@@ -42,26 +43,18 @@ public:
     int run(const Invocation &invocation);
 
 private:
-    // A register file's statements, as far as verify needs them: the last
-    // value the file gives each register and which registers it names.
-    struct FileRegisters
-    {
-        RegisterMirror values{};
-        std::array<bool, registerMirrorSize> named{};
-    };
-
     int read(int address, bool showBits);
     int write(int address, int data, bool verifyWrite);
     int dump();
     int load(QIODevice &file, const QString &fileName);
-    int verify(const FileRegisters &file);
+    int verify(const RegisterReference &file, bool showBits);
     template <std::size_t N>
     int printReadouts(const PanelReadout (&table)[N]);
     int watchProbes(int intervalMs, bool keepGoing);
     std::optional<ProbeSample> takeSample(qint64 time);
 
     std::unique_ptr<QFile> openInput(const QByteArray &fileName);
-    std::optional<FileRegisters> parseFile(QIODevice &file, const QString &fileName);
+    std::optional<RegisterReference> parseFile(QIODevice &file, const QString &fileName);
     bool readWithoutError(const QIODevice &file, const QString &fileName);
     std::optional<int> readRegister(int address);
     std::optional<ReadoutValue> readPanelValue(const PanelReadout &readout);

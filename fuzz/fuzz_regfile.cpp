@@ -119,15 +119,18 @@ Outcome readBuffer(const QByteArray &text)
     return readDevice(buffer);
 }
 
-// The lines of a text, each with its line feed; a final piece without one is
-// a line too.
+// The lines of a text, each with its line end (LF, CR LF or a CR alone); a
+// final piece without one is a line too.
 std::vector<QByteArray> splitLines(const QByteArray &text)
 {
     std::vector<QByteArray> lines;
     qsizetype start = 0;
     while (start < text.size()) {
-        const qsizetype feed = text.indexOf('\n', start);
-        const qsizetype end = feed < 0 ? text.size() : feed + 1;
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        if (end < text.size())
+            end += text.mid(end, 2) == "\r\n" ? 2 : 1;
         lines.push_back(text.mid(start, end - start));
         start = end;
     }
@@ -153,13 +156,13 @@ QByteArray statementText(const QByteArray &line)
     return line.mid(start, (nul < 0 ? line.size() : nul) - start);
 }
 
-// More bytes before the line end (LF, or CR LF) than a line may hold.
+// More bytes before the line end than a line may hold.
 bool isTooLong(const QByteArray &line)
 {
     qsizetype length = line.size();
     if (line.endsWith("\r\n"))
         length -= 2;
-    else if (line.endsWith('\n'))
+    else if (line.endsWith('\n') || line.endsWith('\r'))
         length -= 1;
     return length > longestLine;
 }
@@ -197,12 +200,12 @@ bool startsWithWord(const QByteArray &line, const char *word)
     return !isCommentLine(line) && statementText(line).startsWith(word);
 }
 
-// The same lines with CR LF line ends.
+// The same lines with CR LF in place of LF line ends.
 QByteArray withCrLf(const std::vector<QByteArray> &lines)
 {
     QByteArray text;
     for (QByteArray line : lines) {
-        if (line.endsWith('\n'))
+        if (line.endsWith('\n') && !line.endsWith("\r\n"))
             line.insert(line.size() - 1, '\r');
         text += line;
     }

@@ -55,9 +55,8 @@ SharedState::SharedState(std::string path, Validator isSound, Initialiser initia
 bool SharedState::update(const Change &change)
 {
     const std::lock_guard<std::mutex> threads(m_mutex);
-    if (!open())
+    if (!openAndLock())
         return false;
-    lockFile();
     Image image{};
     const bool usable = readImage(image) && isUsable(image);
     if (!usable)
@@ -82,6 +81,26 @@ void SharedState::reinitialise(Image &image) const
     std::memcpy(image.magic, stateMagic, magicSize);
     image.layoutVersion = layoutVersion;
     image.stateSize = sizeof(BoardState);
+}
+
+// The file is taken again whenever its path has come to name another file,
+// or none: one removed or replaced by another program is let go, so that
+// every process on the machine keeps to the one board at the path. The check
+// is made once the lock is held, since the file may be replaced while this
+// call waits for it. A file just opened fails it only while another program
+// keeps replacing the file; after a few tries the file at hand serves.
+bool SharedState::openAndLock()
+{
+    constexpr int lastTry = 3;
+    for (int attempt = 0;; ++attempt) {
+        if (!open())
+            return false;
+        lockFile();
+        if (attempt == lastTry || pathNamesOpenFile())
+            return true;
+        unlockFile();
+        closeFile();
+    }
 }
 
 bool SharedState::open()
@@ -110,6 +129,8 @@ bool SharedState::openFile(std::string &)
 SharedState::~SharedState() = default;
 void SharedState::lockFile() {}
 void SharedState::unlockFile() {}
+bool SharedState::pathNamesOpenFile() const { return true; }
+void SharedState::closeFile() {}
 
 bool SharedState::readImage(Image &image)
 {
@@ -158,7 +179,10 @@ bool SharedState::openFile(std::string &why)
     constexpr mode_t groupAndOthers = 0077;
     const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, ownerOnly);
     if (fd == -1) {
-        why = errorText("open");
+        struct stat atPath {};
+        why = errno == ELOOP && ::lstat(m_path.c_str(), &atPath) == 0 && S_ISLNK(atPath.st_mode)
+                      ? "it is a symbolic link"
+                      : errorText("open");
         return false;
     }
     // Nothing is written before these checks pass.
@@ -183,8 +207,25 @@ bool SharedState::openFile(std::string &why)
 
 SharedState::~SharedState()
 {
+    closeFile();
+}
+
+void SharedState::closeFile()
+{
     if (m_fd != -1)
         ::close(m_fd);
+    m_fd = -1;
+    m_open = false;
+}
+
+// Compared without following links: a link put in the file's place is
+// another file.
+bool SharedState::pathNamesOpenFile() const
+{
+    struct stat atPath {};
+    struct stat opened {};
+    return ::lstat(m_path.c_str(), &atPath) == 0 && ::fstat(m_fd, &opened) == 0
+           && atPath.st_dev == opened.st_dev && atPath.st_ino == opened.st_ino;
 }
 
 void SharedState::lockFile()

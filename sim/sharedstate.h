@@ -29,6 +29,11 @@
 // board. flock() does not order threads of one process that share the
 // descriptor, so an in-process mutex is taken first.
 //
+// Every call first makes sure that the path still names the file it holds
+// open: a file that was removed or replaced is let go, and the one at the
+// path now (a new one, if there is none) is opened, so no process keeps a
+// board of its own in a deleted file.
+//
 // Where the file cannot be used (another owner, a link, a missing folder)
 // there is no board: every call fails as with the board unplugged, and the
 // reason is told on standard error. Each call tries the file again, so a
@@ -75,8 +80,11 @@ private:
 
     bool isUsable(const Image &image) const;
     void reinitialise(Image &image) const;
+    bool openAndLock();
     bool open();
     bool openFile(std::string &why);
+    bool pathNamesOpenFile() const;
+    void closeFile();
     void lockFile();
     void unlockFile();
     bool readImage(Image &image);

@@ -7,6 +7,7 @@
 #include "userboard.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,10 +16,13 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int exitSuccess = 0;
-constexpr int exitNoBoard = 1;   // the state file cannot be used
+constexpr int exitNoBoard = 1;   // the state file cannot be used, or the output cannot be written
 constexpr int exitBadUsage = 2;
 
 constexpr char programName[] = "zq40613-sim";
@@ -65,17 +69,49 @@ constexpr char helpText[] =
         "\n"
         "Options:\n"
         "  -h, --help      show this help and exit\n"
+        "  -V, --version   show the version and exit\n"
         "\n"
         "Exit status:\n"
         "  0  success\n"
-        "  1  the board's state file cannot be used (the reason is on standard error)\n"
+        "  1  the board's state file cannot be used, or the output cannot be written\n"
+        "     (the reason is on standard error)\n"
         "  2  bad usage\n"
         "\n"
         "Environment:\n"
         "  ZQ40613_SIM_STATE  the state file of the simulated board, shared by every\n"
-        "                     program that uses it; by default\n"
+        "                     program that uses it; when unset or empty\n"
         "                     $XDG_RUNTIME_DIR/zq40613-sim.state, or without that\n"
         "                     folder /tmp/zq40613-sim-UID.state\n";
+
+constexpr char versionText[] = "zq40613-sim (ZQ40613 Evaluation kit) Version " ZQ40613_VERSION "\n";
+
+// A standard stream that the caller closed ("status >&-") would be taken by
+// the state file when it is opened, and the output would land in the file.
+// Each closed one gets /dev/null opened the wrong way round, so that using
+// it fails as using the closed stream would.
+void occupyClosedStandardStreams()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lower ones are open by now, so this takes fd itself.
+        const int placeholder = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (placeholder >= 0 && placeholder != fd) {
+            ::dup2(placeholder, fd);
+            ::close(placeholder);
+        }
+    }
+}
+
+// Writes text to standard output; output that does not all arrive (a full
+// disk, a closed stream) fails the command, with the reason.
+int print(const std::string &text)
+{
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+        return exitSuccess;
+    std::fprintf(stderr, "%s: cannot write output: %s\n", programName, std::strerror(errno));
+    return exitNoBoard;
+}
 
 int badUsage(const std::string &message)
 {
@@ -84,10 +120,19 @@ int badUsage(const std::string &message)
     return exitBadUsage;
 }
 
-// A plain decimal number of volts ("3", "3.0", "3.25"), to the nearest
-// millivolt; no sign, exponent or hexadecimal.
-bool parseVolts(const char *text, int &millivolts)
+// A word that reads as a negative number ("-3") is a value, not an option.
+bool isNegativeNumber(const std::string &argument)
 {
+    return argument.size() > 1 && argument[0] == '-' && argument[1] >= '0' && argument[1] <= '9';
+}
+
+// A plain decimal number of volts ("3", "3.0", "3.25"), to the nearest
+// millivolt, from 2.5 to 5.5; no exponent or hexadecimal. Empty when it is
+// one, else what is wrong with it.
+std::string parseVolts(const std::string &word, int &millivolts)
+{
+    const bool negative = isNegativeNumber(word);
+    const char *text = word.c_str() + (negative ? 1 : 0);
     const std::size_t length = std::strlen(text);
     const std::size_t digits = std::strspn(text, "0123456789");
     const bool plain = digits > 0
@@ -95,12 +140,13 @@ bool parseVolts(const char *text, int &millivolts)
                            || (text[digits] == '.'
                                && std::strspn(text + digits + 1, "0123456789") == length - digits - 1));
     if (!plain)
-        return false;
+        return "battery: '" + word + "' is not a voltage (decimal volts, such as 3.0)";
     const double volts = std::strtod(text, nullptr);
-    if (!(volts * millivoltsPerVolt >= minBatteryMv && volts * millivoltsPerVolt <= maxBatteryMv))
-        return false;
-    millivolts = static_cast<int>(std::lround(volts * millivoltsPerVolt));
-    return true;
+    const double mv = volts * millivoltsPerVolt;
+    if (negative || !(mv >= minBatteryMv && mv <= maxBatteryMv))
+        return "battery: '" + word + "' is out of range (2.5 to 5.5 V)";
+    millivolts = static_cast<int>(std::lround(mv));
+    return {};
 }
 
 std::string hex(int value)
@@ -140,9 +186,10 @@ int status()
     std::size_t width = 0;
     for (const auto &line : lines)
         width = std::max(width, line.first.size() + labelGap);
+    std::string text;
     for (const auto &line : lines)
-        std::printf("%-*s%s\n", static_cast<int>(width), line.first.c_str(), line.second.c_str());
-    return exitSuccess;
+        text += line.first + std::string(width - line.first.size(), ' ') + line.second + '\n';
+    return print(text);
 }
 
 template<typename Change>
@@ -155,15 +202,16 @@ int change(Change edit)
 
 int main(int argc, char *argv[])
 {
+    occupyClosedStandardStreams();
     std::vector<std::string> words;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "-h" || argument == "--help") {
-            std::fputs(helpText, stdout);
-            return exitSuccess;
-        }
-        if (argument.size() > 1 && argument[0] == '-')
-            return badUsage("unknown option " + argument);
+        if (argument == "-h" || argument == "--help")
+            return print(helpText);
+        if (argument == "-V" || argument == "--version")
+            return print(versionText);
+        if (argument.size() > 1 && argument[0] == '-' && !isNegativeNumber(argument))
+            return badUsage("unknown option '" + argument + "'");
         words.push_back(argument);
     }
     if (words.empty())
@@ -173,11 +221,11 @@ int main(int argc, char *argv[])
     const std::size_t wanted = command == "battery" ? 2 : 1;
     if (command != "status" && command != "plug" && command != "unplug" && command != "battery"
         && command != "reset")
-        return badUsage("unknown command " + command);
+        return badUsage("unknown command '" + command + "'");
     if (words.size() < wanted)
         return badUsage(command + ": VOLTS is missing");
     if (words.size() > wanted)
-        return badUsage(command + ": unexpected argument " + words[wanted]);
+        return badUsage(command + ": unexpected argument '" + words[wanted] + "'");
 
     if (command == "status")
         return status();
@@ -189,7 +237,8 @@ int main(int argc, char *argv[])
         return change([](sim::BoardModel &model) { model.powerOn(); });
 
     int millivolts = 0;
-    if (!parseVolts(words[1].c_str(), millivolts))
-        return badUsage("battery: " + words[1] + " is not a voltage from 2.5 to 5.5");
+    const std::string wrong = parseVolts(words[1], millivolts);
+    if (!wrong.empty())
+        return badUsage(wrong);
     return change([=](sim::BoardModel &model) { model.pinBattery(millivolts); });
 }

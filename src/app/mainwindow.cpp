@@ -2,9 +2,13 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "binding/accessiblenames.h"
+#include "binding/bindingname.h"
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
+#include "common/chip.h"
+#include "common/tabchain.h"
 #include "common/trace.h"
 #include "device/panellogs.h"
 #include "device/statusfields.h"
@@ -12,10 +16,17 @@
 #include "history/probehistorywindow.h"
 #include "panel/aboutbox.h"
 #include "panel/panelfont.h"
+#include "regfile/recordingcommand.h"
 #include "regfile/registerfilecommands.h"
+#include "regfile/registerrecorder.h"
+#include "regmap/panelfields.h"
+#include "regmap/registermapmodel.h"
+#include "regmap/registermapwindow.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeySequence>
+#include <QMenuBar>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -24,6 +35,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     ui->setupUi(this);
     controls = PanelControls::collect(*this);
     connectPanel();
+    addKeyboardAccess();
 
     status = std::make_unique<StatusFields>(*ui->statusBar, link);
     logs = std::make_unique<PanelLogs>(controls.registerLog, controls.eventLog);
@@ -31,12 +43,17 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     supervisor = std::make_unique<ConnectionSupervisor>(link, mirror);
     refresh = std::make_unique<DisplayRefresh>(controls, mirror, link, *edits, *ui->statusBar);
     bulk = std::make_unique<BulkTransfer>(controls, mirror, link, *refresh);
+    recorder = std::make_unique<RegisterRecorder>();
     registerFiles = std::make_unique<RegisterFileCommands>(
-            this, mirror, [this](int address, int data) {
+            this, mirror,
+            [this](int address, int data) {
                 link.register_write(address, data, Activity::Load);
-            });
+            },
+            recorder.get());
     directAccess = new direct_access(this);
     addProbeHistory();
+    addRegisterMap();
+    addRecording();
     connectParts();
 
     init_hardware();
@@ -44,7 +61,13 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     logs->applicationStarted();
 }
 
-MainWindow::~MainWindow() = default;
+// A value still being typed into the register map is committed as the map
+// goes; by then the parts it would go through are gone, and a program that
+// is closing writes nothing more to the chip.
+MainWindow::~MainWindow()
+{
+    disconnect(&registerMapWindow->model(), nullptr, this, nullptr);
+}
 
 bool MainWindow::event(QEvent *event)
 {
@@ -79,8 +102,29 @@ void MainWindow::connectPanel()
             &MainWindow::on_actionLoad_Registers_activated);
     connect(ui->actionSave_Registers, &QAction::triggered, this,
             &MainWindow::on_actionSave_Registers_activated);
+    // The platform's keys for opening and saving a document.
+    ui->actionLoad_Registers->setShortcut(QKeySequence::Open);
+    ui->actionSave_Registers->setShortcut(QKeySequence::Save);
     connect(ui->actionDirect_Register_Access, &QAction::triggered, this,
             &MainWindow::on_actionDirect_Register_Access_activated);
+}
+
+// What a user without a mouse, or with a screen reader, needs: Tab reaches
+// every control in reading order (the form's tab stops), each control that
+// shows no text of its own gets a spoken name, the platform's Refresh key
+// (F5) runs Update, and Alt with a title's first letter opens that menu.
+void MainWindow::addKeyboardAccess()
+{
+    setTabChain(*this);
+    nameUnlabelledControls(controls);
+
+    auto *refresh = new QAction(this);
+    refresh->setShortcuts(QKeySequence::Refresh);
+    addAction(refresh);
+    connect(refresh, &QAction::triggered, ui->readregisters, &QAbstractButton::animateClick);
+
+    for (QAction *menu : ui->menuBar->actions())
+        menu->setText(QLatin1Char('&') + menu->text());
 }
 
 // How the parts hear of each other. Each listener does its whole part when
@@ -111,8 +155,28 @@ void MainWindow::connectParts()
 
     connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
 
+    // The register map shows what each refresh shows; its edits are panel
+    // edits, and its Read All is Update.
+    RegisterMapModel &map = registerMapWindow->model();
+    connect(refresh.get(), &DisplayRefresh::refreshed, &map, &RegisterMapModel::showRefresh);
+    connect(refresh.get(), &DisplayRefresh::registersShown, &map, &RegisterMapModel::showMirror);
+    connect(&map, &RegisterMapModel::registerEdited, this, &MainWindow::editRegister);
+    connect(registerMapWindow, &RegisterMapWindow::readAllRequested, this,
+            &MainWindow::on_readregisters_clicked);
+
     connect(directAccess, &direct_access::readRequested, this, &MainWindow::dr_read);
     connect(directAccess, &direct_access::writeRequested, this, &MainWindow::dr_write);
+
+    // A recording takes every register write and pin action, whoever made it.
+    connect(&link, &DeviceLink::registerTransferred, recorder.get(),
+            &RegisterRecorder::recordTransfer);
+    connect(&link, &DeviceLink::pinDriven, recorder.get(), &RegisterRecorder::recordPin);
+
+    // Nothing of the supervisor's runs between a register file's statements.
+    connect(registerFiles.get(), &RegisterFileCommands::loadStarted, supervisor.get(),
+            &ConnectionSupervisor::holdTicks);
+    connect(registerFiles.get(), &RegisterFileCommands::loadFinished, supervisor.get(),
+            &ConnectionSupervisor::releaseTicks);
 }
 
 // The probe history window and its Tools menu entry, below the direct
@@ -127,16 +191,60 @@ void MainWindow::addProbeHistory()
     connect(action, &QAction::triggered, this, &MainWindow::on_actionProbe_History_activated);
 }
 
+// File ▸ "Record Register Writes…", after Save Registers. Pin actions are
+// named in the recording as the panel labels their controls.
+void MainWindow::addRecording()
+{
+    auto *action = new QAction(this);
+    action->setObjectName(QStringLiteral("actionRecord_Register_Writes"));
+    const QList<QAction *> fileActions = ui->menuFile->actions();
+    ui->menuFile->insertAction(fileActions.value(fileActions.indexOf(ui->actionSave_Registers) + 1),
+                               action);
+    recording = std::make_unique<RecordingCommand>(*recorder, *action, this);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionRecord_Register_Writes_activated);
+
+    for (const QAbstractButton *button : std::as_const(controls.buttons)) {
+        const ButtonBinding binding = get_cb_addr(button->objectName());
+        if (binding.kind == ButtonBinding::Pin)
+            recorder->namePin(DeviceLink::controllerGroup(binding.group), binding.pin, button->text());
+    }
+    recorder->namePin(devSleepPin.group, devSleepPin.pin, ui->DevSleep->text());
+    recorder->namePin(hostControllerPin.group, hostControllerPin.pin, ui->pwrup->text());
+}
+
+// The register map and its Tools menu entry, the third. It reads the panel's
+// register controls once, so it is made after they were collected and its
+// own widgets are none of them.
+void MainWindow::addRegisterMap()
+{
+    registerMapWindow = new RegisterMapWindow(mirror, describePanelFields(controls), this);
+    auto *action = new QAction(tr("Register Map"), this);
+    action->setObjectName(QStringLiteral("actionRegister_Map"));
+    ui->menuTools->addAction(action);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionRegister_Map_activated);
+}
+
+// An edit in the register map, as an edit of a panel control bound to the
+// register: the panel shows it at once, without reading the board.
+void MainWindow::editRegister(int address, int value)
+{
+    edits->registerEdited(address, value);
+    refresh->showRegisters();
+}
+
+// After a panel edit the register map shows the mirror as the panel does.
 void MainWindow::on_buttonGroup_buttonClicked(int id)
 {
     if (const QAbstractButton *button = panelButtons.button(id))
         edits->buttonClicked(*button);
+    registerMapWindow->model().showMirror();
 }
 
 void MainWindow::on_combobox_activated(int index)
 {
     if (const QObject *combo = sender())
         edits->fieldChosen(combo->objectName(), index);
+    registerMapWindow->model().showMirror();
 }
 
 void MainWindow::on_actionAbout_activated()
@@ -154,6 +262,11 @@ void MainWindow::on_actionLoad_Registers_activated()
 void MainWindow::on_actionSave_Registers_activated()
 {
     registerFiles->save();
+}
+
+void MainWindow::on_actionRecord_Register_Writes_activated()
+{
+    recording->toggle();
 }
 
 void MainWindow::init_hardware()
@@ -198,6 +311,14 @@ void MainWindow::on_actionProbe_History_activated()
 {
     qCDebug(lcTrace, "on_actionProbe_History_activated()");
     probeHistoryWindow->show();
+}
+
+void MainWindow::on_actionRegister_Map_activated()
+{
+    qCDebug(lcTrace, "on_actionRegister_Map_activated()");
+    registerMapWindow->show();
+    registerMapWindow->raise();
+    registerMapWindow->activateWindow();
 }
 
 void MainWindow::dr_read()

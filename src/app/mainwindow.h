@@ -19,7 +19,10 @@ class Controller;
 class DisplayRefresh;
 class PanelLogs;
 class ProbeHistoryWindow;
+class RecordingCommand;
 class RegisterFileCommands;
+class RegisterMapWindow;
+class RegisterRecorder;
 class StatusFields;
 class direct_access;
 
@@ -75,10 +78,16 @@ private:
     void on_actionSave_Registers_activated();
     void on_actionDirect_Register_Access_activated();
     void on_actionProbe_History_activated();
+    void on_actionRegister_Map_activated();
+    void editRegister(int address, int value);
+    void on_actionRecord_Register_Writes_activated();
 
     void connectPanel();
+    void addKeyboardAccess();
     void connectParts();
     void addProbeHistory();
+    void addRegisterMap();
+    void addRecording();
 
     std::unique_ptr<Ui::MainWindow> ui;
     DeviceLink link;
@@ -93,9 +102,12 @@ private:
     std::unique_ptr<DisplayRefresh> refresh;
     std::unique_ptr<BulkTransfer> bulk;
     std::unique_ptr<ConnectionSupervisor> supervisor;
+    std::unique_ptr<RegisterRecorder> recorder;
     std::unique_ptr<RegisterFileCommands> registerFiles;
+    std::unique_ptr<RecordingCommand> recording;
     direct_access *directAccess = nullptr;
     ProbeHistoryWindow *probeHistoryWindow = nullptr;
+    RegisterMapWindow *registerMapWindow = nullptr;
 };
 
 #endif

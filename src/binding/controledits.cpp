@@ -49,6 +49,14 @@ void ControlEdits::fieldChosen(const QString &comboName, int index)
     qCDebug(lcTrace, "[0x%08x] = 0x%02x", field.secondAddress, mirror.at(field.secondAddress));
 }
 
+void ControlEdits::registerEdited(int address, int value)
+{
+    qCDebug(lcTrace, "register edit [0x%02x] = 0x%02x", address, value);
+    mirror.at(address) = static_cast<quint8>(value);
+    if (autoWriteFlag)
+        write(address);
+}
+
 void ControlEdits::buttonClicked(const QAbstractButton &button)
 {
     const ButtonBinding b = get_cb_addr(button.objectName());

@@ -23,6 +23,9 @@ public:
     void fieldChosen(const QString &comboName, int index);
     // A panel button was clicked (any button; unbound ones are ignored).
     void buttonClicked(const QAbstractButton &button);
+    // A whole register was given a value elsewhere (the register map): the
+    // same as an edit of a control bound to it.
+    void registerEdited(int address, int value);
 
     void setAutoWrite(bool on) { autoWriteFlag = on; }
     bool autoWrite() const { return autoWriteFlag; }

@@ -46,9 +46,7 @@ void DisplayRefresh::update_display()
 {
     qCDebug(lcTrace, "update_display()");
     ProbeSample sample;
-    refreshButtons();
-    refreshComboBoxes();
-    refreshLineEdits(sample);
+    refreshControls(Reach::WithBoard, sample);
     // Last, so that a board failure met above already shows as polling off.
     refreshModeCheckBoxes();
 
@@ -58,7 +56,22 @@ void DisplayRefresh::update_display()
     emit refreshed();
 }
 
-void DisplayRefresh::refreshButtons()
+void DisplayRefresh::showRegisters()
+{
+    qCDebug(lcTrace, "show_registers()");
+    ProbeSample unread;
+    refreshControls(Reach::RegistersOnly, unread);
+    emit registersShown();
+}
+
+void DisplayRefresh::refreshControls(Reach reach, ProbeSample &sample)
+{
+    refreshButtons(reach);
+    refreshComboBoxes();
+    refreshLineEdits(reach, sample);
+}
+
+void DisplayRefresh::refreshButtons(Reach reach)
 {
     for (QAbstractButton *button : controls.buttons) {
         if (!button->isCheckable())
@@ -66,7 +79,7 @@ void DisplayRefresh::refreshButtons()
         const ButtonBinding b = get_cb_addr(button->objectName());
         if (b.kind == ButtonBinding::Bit) {
             button->setChecked(bitOf(mirror.at(b.address), b.bit));
-        } else if (b.kind == ButtonBinding::Pin) {
+        } else if (b.kind == ButtonBinding::Pin && reach == Reach::WithBoard) {
             const bool high = link.pin_read(b.group, b.pin) != 0;
             button->setChecked(high != b.inverted);
         }
@@ -86,7 +99,7 @@ void DisplayRefresh::refreshComboBoxes()
     }
 }
 
-void DisplayRefresh::refreshLineEdits(ProbeSample &sample)
+void DisplayRefresh::refreshLineEdits(Reach reach, ProbeSample &sample)
 {
     const QPalette base = paletteSource.palette();
     const QPalette indicatorPalettes[] = {withBaseColour(base, indicatorOffColour),
@@ -94,6 +107,8 @@ void DisplayRefresh::refreshLineEdits(ProbeSample &sample)
 
     for (QLineEdit *edit : controls.lineEdits) {
         const LineEditBinding b = get_le_addr(edit->objectName());
+        if (b.kind != LineEditBinding::StatusBit && reach == Reach::RegistersOnly)
+            continue;
         int value = 0;
         switch (b.kind) {
         case LineEditBinding::NotBound:

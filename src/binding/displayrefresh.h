@@ -36,6 +36,9 @@ public:
                    QObject *parent = nullptr);
 
     void update_display();
+    // Only the controls of register bits and fields, from the mirror, with
+    // no board call: for a register changed elsewhere than on the panel.
+    void showRegisters();
     void setPolling(bool on) { polling = on; }
 
     // The time the samples are stamped with.
@@ -48,11 +51,18 @@ signals:
     // The refresh is complete. It read pins and probes, which may have found
     // the board gone, so this is when the link state is worth showing.
     void refreshed();
+    // showRegisters() has brought the register controls in line.
+    void registersShown();
 
 private:
-    void refreshButtons();
+    // Pins and probes are read from the board; registers come from the mirror.
+    enum class Reach { RegistersOnly, WithBoard };
+
+    // The bound controls in form order: buttons, combo boxes, line edits.
+    void refreshControls(Reach reach, ProbeSample &sample);
+    void refreshButtons(Reach reach);
     void refreshComboBoxes();
-    void refreshLineEdits(ProbeSample &sample);
+    void refreshLineEdits(Reach reach, ProbeSample &sample);
     void refreshModeCheckBoxes();
 
     const PanelControls &controls;

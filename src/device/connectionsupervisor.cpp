@@ -5,6 +5,8 @@
 #include "common/trace.h"
 #include "device/devicelink.h"
 
+#include <algorithm>
+
 ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mirror)
     : link(link), mirror(mirror)
 {
@@ -19,10 +21,46 @@ ConnectionSupervisor::ConnectionSupervisor(DeviceLink &link, RegisterMirror &mir
 // The one place that sets the timers up; both stay stopped until the link
 // state starts them. Precise, because a coarse timer may fire up to 5% late
 // (or early), and the attempts and polls are to come at their stated periods.
-void ConnectionSupervisor::setUpTimer(QTimer &timer, void (ConnectionSupervisor::*tick)())
+void ConnectionSupervisor::setUpTimer(QTimer &timer, Tick tick)
 {
     timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, this, tick);
+    connect(&timer, &QTimer::timeout, this, [this, &timer, tick] {
+        if (!held) {
+            (this->*tick)();
+            return;
+        }
+        if (std::none_of(due.cbegin(), due.cend(),
+                         [&timer](const auto &entry) { return entry.first == &timer; }))
+            due.append({&timer, tick});
+    });
+}
+
+void ConnectionSupervisor::restart(QTimer &timer, int intervalMs)
+{
+    halt(timer);
+    timer.start(intervalMs);
+}
+
+void ConnectionSupervisor::halt(QTimer &timer)
+{
+    timer.stop();
+    due.removeIf([&timer](const auto &entry) { return entry.first == &timer; });
+}
+
+void ConnectionSupervisor::holdTicks()
+{
+    held = true;
+}
+
+// A tick may start or stop a timer whose own tick is still waiting, so the
+// list is looked at afresh each time.
+void ConnectionSupervisor::releaseTicks()
+{
+    held = false;
+    while (!due.isEmpty()) {
+        const Tick tick = due.takeFirst().second;
+        (this->*tick)();
+    }
 }
 
 // The link has marked the board as not connected already. Starting the
@@ -31,8 +69,8 @@ void ConnectionSupervisor::setUpTimer(QTimer &timer, void (ConnectionSupervisor:
 void ConnectionSupervisor::applyNotConnectedPolicy()
 {
     const bool wasPolling = poll.isActive();
-    poll.stop();
-    reconnect.start(reconnectIntervalMs);
+    halt(poll);
+    restart(reconnect, reconnectIntervalMs);
     if (wasPolling)
         emit pollingChanged(false);
     emit linkDown();
@@ -43,14 +81,14 @@ void ConnectionSupervisor::init_hardware()
     // The tick after a successful open finds the board connected and ends
     // the retry cycle.
     if (link.isConnected()) {
-        reconnect.stop();
+        halt(reconnect);
         emit refreshWanted();
         return;
     }
     qCDebug(lcTrace, "init_hardware()");
     emit connecting();
     if (!link.openBoard()) {
-        reconnect.start(reconnectIntervalMs);
+        restart(reconnect, reconnectIntervalMs);
         emit linkDown();
         return;
     }
@@ -72,8 +110,8 @@ void ConnectionSupervisor::setPolling(bool on)
 {
     qCDebug(lcTrace, "on_pollstatus_clicked()");
     if (on)
-        poll.start(pollIntervalMs);
+        restart(poll, pollIntervalMs);
     else
-        poll.stop();
+        halt(poll);
     emit pollingChanged(on);
 }

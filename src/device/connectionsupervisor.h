@@ -4,8 +4,11 @@
 
 #include "common/registermirror.h"
 
+#include <QList>
 #include <QObject>
 #include <QTimer>
+
+#include <utility>
 
 class DeviceLink;
 
@@ -34,6 +37,14 @@ public:
     void setPolling(bool on);
     bool isPolling() const { return poll.isActive(); }
 
+    // While held, neither timer runs its tick: a tick that falls due waits
+    // for the release and then runs once, in the order they fell due, as
+    // after a wait that blocked the event loop. A register file's statements
+    // run this way with nothing of the supervisor's between them, while the
+    // window goes on painting.
+    void holdTicks();
+    void releaseTicks();
+
     // The timers, to look at: tests and tools ask them when the next tick is due.
     const QTimer &reconnectTimer() const { return reconnect; }
     const QTimer &pollTimer() const { return poll; }
@@ -55,7 +66,14 @@ signals:
     void refreshWanted();
 
 private:
-    void setUpTimer(QTimer &timer, void (ConnectionSupervisor::*tick)());
+    using Tick = void (ConnectionSupervisor::*)();
+
+    void setUpTimer(QTimer &timer, Tick tick);
+    // Every start and stop of a timer goes through these: a tick held back
+    // for a timer that has since been started afresh or stopped is dropped,
+    // as its timer event would have been.
+    void restart(QTimer &timer, int intervalMs);
+    void halt(QTimer &timer);
     // What every failed board call leads to.
     void applyNotConnectedPolicy();
 
@@ -63,6 +81,8 @@ private:
     RegisterMirror &mirror;
     QTimer reconnect;
     QTimer poll;
+    bool held = false;
+    QList<std::pair<QTimer *, Tick>> due;
 };
 
 #endif

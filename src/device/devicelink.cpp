@@ -26,6 +26,11 @@ DeviceLink::DeviceLink(Controller &controller, QObject *parent)
 {
 }
 
+int DeviceLink::controllerGroup(int panelGroup)
+{
+    return (panelGroup + controllerGroupOffset) & byteMask;
+}
+
 void DeviceLink::reportFailure()
 {
     connected = false;
@@ -65,17 +70,17 @@ int DeviceLink::register_write(int address, int data, Activity activity)
 void DeviceLink::pin_write(int group, int pin, int level)
 {
     qCDebug(lcTrace, "set pin %d.%d to %d", group, pin, level);
-    const int controllerGroup = (group + controllerGroupOffset) & byteMask;
+    const int boardGroup = controllerGroup(group);
     pin &= byteMask;
-    if (board.set_pin(deviceHandle, controllerGroup, pin, level, 0) == 0)
+    if (board.set_pin(deviceHandle, boardGroup, pin, level, 0) == 0)
         reportFailure();
-    emit pinDriven({controllerGroup, pin, level});
+    emit pinDriven({boardGroup, pin, level});
 }
 
 int DeviceLink::pin_read(int group, int pin)
 {
     const int level =
-            board.read_pin(deviceHandle, (group + controllerGroupOffset) & byteMask, pin & byteMask, 0);
+            board.read_pin(deviceHandle, controllerGroup(group), pin & byteMask, 0);
     qCDebug(lcTrace, "read pin %d.%d = %d", group, pin, level);
     if (level == -1)
         reportFailure();

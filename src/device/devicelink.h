@@ -27,6 +27,9 @@ public:
     int register_read(int address, Activity activity);
     int register_write(int address, int data, Activity activity);
 
+    // The controller's number of a pin group that the panel numbers from 0.
+    static int controllerGroup(int panelGroup);
+
     // Board pins in panel numbering (groups from 0).
     void pin_write(int group, int pin, int level);
     int pin_read(int group, int pin);

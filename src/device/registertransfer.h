@@ -39,9 +39,10 @@ struct PinAction
 // link state instead.
 bool showsInTransferField(const RegisterTransfer &transfer);
 
-// Whether the register log lists a transfer: those of the status bar, and
-// those of Update and Write regs that the board answered (a bulk transfer
-// stops at the first it did not), except the one write it does not check.
+// Whether the register log lists a transfer: those of the status bar, those
+// of Update and Write regs that the board answered (a bulk transfer stops at
+// the first it did not), and the one write of Write regs that it does not
+// check, answered or not.
 bool goesToRegisterLog(const RegisterTransfer &transfer);
 
 #endif

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/direct_access.h"
 
+#include "common/tabchain.h"
 #include "common/hexbyte.h"
 #include "common/chip.h"
 #include "ui_direct_access.h"
@@ -39,6 +40,7 @@ direct_access::direct_access(QWidget *parent)
     for (int row = 0; row < bitsPerRegister; ++row)
         ui->buttonGroup->setId(topDown[row], bitsPerRegister - 1 - row);
     connect(ui->buttonGroup, &QButtonGroup::idClicked, this, &direct_access::on_buttonGroup_buttonClicked);
+    setTabChain(*this);
 
     setWindowTitle(tr("Direct Register Access"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -3,8 +3,10 @@
 
 #include "binding/panelreadouts.h"
 #include "common/runclock.h"
+#include "common/tabchain.h"
 #include "history/probechartview.h"
 #include "history/probehistory.h"
+#include "panel/commandbutton.h"
 #include "panel/windowmemory.h"
 #include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
@@ -74,15 +76,6 @@ double voltsTop(double highest)
     return std::max(lowestVoltsTop, std::ceil((highest + voltsHeadroom) / voltsTick) * voltsTick);
 }
 
-QPushButton *addButton(QBoxLayout *row, const QString &text, const char *name)
-{
-    auto *button = new QPushButton(text);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    row->addWidget(button);
-    return button;
-}
-
 QString voltsText(double volts)
 {
     return std::isnan(volts) ? QStringLiteral("\u2013") : probeText(volts);
@@ -146,6 +139,7 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     chartView = new ProbeChartView(chart, history, watch);
     chartView->setObjectName(QStringLiteral("chart"));
     chartView->setBackgroundBrush(chartBackground);
+    chartView->setAccessibleName(tr("Probe voltages over time"));
 
     spanChoice = new QComboBox;
     spanChoice->setObjectName(QStringLiteral("span"));
@@ -186,6 +180,13 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     layout->addLayout(top, 1);
     layout->addLayout(controls);
     resize(initialSize);
+    // Reading order: the chart, the limits beside it, then the row below.
+    QList<QWidget *> tabOrder{chartView};
+    for (const LimitEdits &edits : limitEdits)
+        tabOrder << edits.low << edits.high;
+    tabOrder << stopAtLimit << eventList << saveEventsButton << spanChoice << pauseButton
+             << clearButton << recordButton << saveCsvButton << saveImageButton;
+    setTabChain(*this, tabOrder);
     new WindowMemory(*this, QStringLiteral("probeHistory"));
 
     liveTimer.setInterval(liveRedrawMs);
@@ -235,6 +236,7 @@ QWidget *ProbeHistoryWindow::makeLimits()
             (*edit)->setObjectName(QLatin1String(which) + name);
             (*edit)->setValidator(validator);
             (*edit)->setPlaceholderText(tr("none"));
+            (*edit)->setAccessibleName(tr("%1 %2 limit").arg(name, QLatin1String(which)));
             (*edit)->setMaximumWidth((*edit)->fontMetrics().horizontalAdvance(QLatin1Char('0'))
                                      * limitEditChars * 2);
             grid->addWidget(*edit, p + 1, column++);
@@ -247,7 +249,7 @@ QWidget *ProbeHistoryWindow::makeLimits()
     stopAtLimit->setObjectName(QStringLiteral("stopAtLimit"));
     eventList = new QListWidget;
     eventList->setObjectName(QStringLiteral("events"));
-    auto *saveEventsButton = new QPushButton(tr("Save Events\u2026"));
+    saveEventsButton = new QPushButton(tr("Save Events\u2026"));
     saveEventsButton->setObjectName(QStringLiteral("saveEvents"));
     saveEventsButton->setAutoDefault(false);
     connect(saveEventsButton, &QPushButton::clicked, this, &ProbeHistoryWindow::saveEvents);

@@ -105,6 +105,7 @@ private:
     QPushButton *recordButton = nullptr;
     QCheckBox *stopAtLimit = nullptr;
     QListWidget *eventList = nullptr;
+    QPushButton *saveEventsButton = nullptr;
     std::array<LimitEdits, probeCount> limitEdits;
     QLabel *statisticsSpan = nullptr;
     // Per probe: min, max, mean.

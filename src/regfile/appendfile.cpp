@@ -17,14 +17,10 @@
 #endif
 #endif
 
-namespace {
-
-QString notRegularReason()
+QString notRegularFileReason()
 {
-    return QCoreApplication::translate("AppendFile", "not a regular file");
+    return QCoreApplication::translate("FileSave", "not a regular file");
 }
-
-} // namespace
 
 bool AppendFile::fail(const QString &reason)
 {
@@ -44,13 +40,13 @@ bool AppendFile::open(const QString &fileName)
     const QByteArray name = QFile::encodeName(fileName);
     struct stat status {};
     if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode))
-        return fail(notRegularReason());
+        return fail(notRegularFileReason());
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return fail(notRegularReason());
+        return fail(notRegularFileReason());
     }
     if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
@@ -63,7 +59,7 @@ bool AppendFile::open(const QString &fileName)
     file.setFileName(fileName);
     const QFileInfo info(fileName);
     if (info.exists() && !info.isFile())
-        return fail(notRegularReason());
+        return fail(notRegularFileReason());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return fail(file.errorString());
 #endif

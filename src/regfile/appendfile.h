@@ -8,6 +8,10 @@
 
 class QByteArray;
 
+// Why a file command refused a FIFO, a socket, a device or a folder: the
+// program writes and reads its files only as regular files.
+QString notRegularFileReason();
+
 // A recording on disk that grows a line at a time. Each line reaches the
 // operating system as soon as it is appended, so a crash or kill of the
 // program loses no line already taken; the file is synced to the disk once

@@ -14,4 +14,7 @@ class QWidget;
 QString askSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
                         const QString &suffix);
 
+// The open dialog for such files, in the same remembered folder.
+QString askOpenFileName(QWidget *parent, const QString &caption, const QString &filter);
+
 #endif

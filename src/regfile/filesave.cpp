@@ -1,21 +1,58 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regfile/filesave.h"
 
+#include "regfile/appendfile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
+
+namespace {
+
+// Writes all of bytes. A write that stops part way (a disk that fills up)
+// is tried again for the rest, so that the failure, if it is one, comes
+// with the system's reason.
+bool writeWhole(QIODevice &file, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
 
 bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
               const std::function<bool(QIODevice &)> &writeContents)
 {
-    // The explicit flush matters: commit() does not notice a buffered write
-    // that fails while the file is closed, and would put the short file in
-    // place.
+    // A FIFO, a socket or a device node (/dev/null for one) would be
+    // replaced by a regular file; it is left alone instead. The check
+    // follows symbolic links, so a link to a regular file is written
+    // through, as the save itself does.
+    const QFileInfo target(fileName);
+    if (target.exists() && !target.isFile()) {
+        showFileError(QStringLiteral("File Error!"), fileName, notRegularFileReason());
+        return false;
+    }
+    // The contents are made in memory, then written to the file unbuffered,
+    // so that every failed write is seen with its reason; only a file that
+    // was written whole is put in place.
+    QBuffer contents;
+    contents.open(QIODevice::WriteOnly | mode);
+    if (!writeContents(contents)) {
+        showFileError(QStringLiteral("File Error!"), fileName, contents.errorString());
+        return false;
+    }
     QSaveFile file(fileName);
     file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly | mode) && writeContents(file) && file.flush()
-        && file.commit())
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        && writeWhole(file, contents.data()) && file.commit())
         return true;
-    showFileError(QStringLiteral("File Error!"));
+    showFileError(QStringLiteral("File Error!"), fileName, file.errorString());
     return false;
 }
 

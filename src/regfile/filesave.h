@@ -12,8 +12,10 @@ class QString;
 // file beside the old one, which takes its place only once complete, so a
 // failed save leaves the previous file as it was. In a folder that takes no
 // new file but holds a writable one, the file is written in place instead.
-// Any failure, of writeContents included, shows "File Error!"; the result
-// says whether the file was saved.
+// Only a regular file is replaced: a FIFO, a socket or a device at the name
+// is refused. Any failure, of writeContents included, shows "File Error!"
+// with the file's name and the reason; the result says whether the file was
+// saved.
 bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
               const std::function<bool(QIODevice &)> &writeContents);
 

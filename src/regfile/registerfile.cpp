@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QString>
 #include <QThread>
@@ -32,22 +33,23 @@ constexpr std::size_t maxLineLength = 4096;
 // The line end a line may carry beyond that: carriage return and line feed.
 constexpr std::size_t maxLineEnd = 2;
 
-// The number of bytes of a line before its line end (line feed, or carriage
-// return and line feed).
+// The number of bytes of a line before its line end (line feed, carriage
+// return and line feed, or a carriage return alone).
 std::size_t textLength(const char *begin, const char *end)
 {
     std::size_t length = std::size_t(end - begin);
-    if (length > 0 && end[-1] == '\n') {
+    if (length > 0 && end[-1] == '\n')
         --length;
-        if (length > 0 && end[-2] == '\r')
-            --length;
-    }
+    if (length > 0 && begin[length - 1] == '\r')
+        --length;
     return length;
 }
 
 // A line is one text up to its limit: most lines are handed out in place
 // inside the read block, and only a line that crosses a block border is
-// assembled in a buffer of bounded size.
+// assembled in a buffer of bounded size. A line ends at a line feed, at a
+// carriage return and line feed, or at a carriage return alone, as files
+// written on any system do.
 class LineReader
 {
 public:
@@ -59,21 +61,31 @@ public:
         m_joined.reserve(maxLineLength + maxLineEnd);
     }
 
-    // The next line with its line feed, if it has one. A read error counts
-    // as the end of the device. A line found too long is not read further.
+    // The next line with its line end, if it has one. A read error counts
+    // as the end of the device, and the piece of a line read before it is
+    // no line. A line found too long is not read further.
     Result next(const char *&begin, const char *&end)
     {
         m_joined.clear();
         for (;;) {
             if (m_pos == m_limit && !refill()) {
-                if (m_joined.empty())
+                if (m_joined.empty() || m_failed)
                     return End;
                 return joinedLine(begin, end);
             }
-            const auto *feed = static_cast<const char *>(
-                std::memchr(m_pos, '\n', std::size_t(m_limit - m_pos)));
-            const char *lineEnd = feed ? feed + 1 : m_limit;
-            if (feed && m_joined.empty()) {
+            // The line feed of a carriage return that ended the last block.
+            if (m_feedMayFollow) {
+                m_feedMayFollow = false;
+                if (*m_pos == '\n') {
+                    ++m_pos;
+                    continue;
+                }
+            }
+            const char *lineEnd = findLineEnd();
+            const bool ended = lineEnd != nullptr;
+            if (!ended)
+                lineEnd = m_limit;
+            if (ended && m_joined.empty()) {
                 begin = m_pos;
                 end = lineEnd;
                 m_pos = lineEnd;
@@ -83,12 +95,29 @@ public:
                 return TooLong;
             m_joined.insert(m_joined.end(), m_pos, lineEnd);
             m_pos = lineEnd;
-            if (feed)
+            if (ended)
                 return joinedLine(begin, end);
         }
     }
 
 private:
+    // Just past the end of the line that starts at m_pos, or null when the
+    // block holds no line end.
+    const char *findLineEnd()
+    {
+        const std::size_t left = std::size_t(m_limit - m_pos);
+        const auto *feed = static_cast<const char *>(std::memchr(m_pos, '\n', left));
+        const std::size_t beforeFeed = feed ? std::size_t(feed - m_pos) : left;
+        const auto *ret = static_cast<const char *>(std::memchr(m_pos, '\r', beforeFeed));
+        if (!ret)
+            return feed ? feed + 1 : nullptr;
+        if (ret + 1 == m_limit) {
+            m_feedMayFollow = true;
+            return m_limit;
+        }
+        return ret[1] == '\n' ? ret + 2 : ret + 1;
+    }
+
     Result joinedLine(const char *&begin, const char *&end) const
     {
         begin = m_joined.data();
@@ -96,11 +125,18 @@ private:
         return textLength(begin, end) > maxLineLength ? TooLong : Line;
     }
 
+    // Once the device has ended or failed it is not read again: a device
+    // that failed keeps telling why.
     bool refill()
     {
-        const qint64 count = m_device.read(m_block.data(), qint64(m_block.size()));
-        if (count <= 0)
+        if (m_ended)
             return false;
+        const qint64 count = m_device.read(m_block.data(), qint64(m_block.size()));
+        if (count <= 0) {
+            m_ended = true;
+            m_failed = count < 0;
+            return false;
+        }
         m_pos = m_block.data();
         m_limit = m_pos + count;
         return true;
@@ -111,6 +147,9 @@ private:
     std::vector<char> m_joined;
     const char *m_pos = nullptr;
     const char *m_limit = nullptr;
+    bool m_feedMayFollow = false;
+    bool m_ended = false;
+    bool m_failed = false;
 };
 
 // What one line says, as far as the reader is concerned.
@@ -255,21 +294,23 @@ QString syntaxErrorMessage(const QString &fileName, int line)
     return text;
 }
 
+QString readFailure(const QIODevice &file)
+{
+    const auto *device = qobject_cast<const QFileDevice *>(&file);
+    return device && device->error() != QFileDevice::NoError ? device->errorString() : QString();
+}
+
 void blockingDelay(int milliseconds)
 {
     QThread::msleep(ulong(milliseconds));
 }
 
-bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
-                    const QDateTime &created)
+QByteArray registerFileHeader(const QByteArray &origin)
 {
-    qCDebug(lcTrace, "write_reg_file()");
-
     QByteArray text;
     text += "# " + QByteArray(productTitle) + " register file\n";
     text += "# " + QByteArray(versionString) + "\n";
-    text += "# Created " + created.toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + ' '
-            + created.toString(QStringLiteral("hh:mm")).toLatin1() + '\n';
+    text += "# " + origin + '\n';
     text += "# This file can be modified manually.\n"
             "# syntax : reg 0x<index> 0x<data> [w]\n"
             "# index = register addr (0x00-0xFF)\n"
@@ -277,21 +318,41 @@ bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
             "# w is optional and tells program to write value to the chip. Otherwise only GUI is updated.\n"
             "# Places of lines can be changed to ensure correct order of register writes.\n\n"
             "#          sleep <nn>       delay in ms\n";
-    // Room for the widest int in hexadecimal, so no count can cut a line.
+    return text;
+}
+
+QByteArray registerWriteLine(int address, int data)
+{
+    // Room for the widest int in hexadecimal, so no address can cut a line.
     constexpr std::size_t statementSize = 40;
     char statement[statementSize];
-    for (int address = 0; address < count; ++address) {
-        std::snprintf(statement, sizeof statement, "reg 0x%02X 0x%02X w\n", unsigned(address),
-                      unsigned(registers[address]));
-        text += statement;
-    }
+    std::snprintf(statement, sizeof statement, "reg 0x%02X 0x%02X w\n", unsigned(address),
+                  unsigned(data));
+    return statement;
+}
+
+QByteArray delayLine(int milliseconds)
+{
+    return "sleep " + QByteArray::number(milliseconds) + '\n';
+}
+
+bool write_reg_file(QIODevice &file, const quint8 *registers, int count,
+                    const QDateTime &created)
+{
+    qCDebug(lcTrace, "write_reg_file()");
+
+    QByteArray text = registerFileHeader(
+            "Created " + created.toString(QStringLiteral("dd.MM.yyyy")).toLatin1() + ' '
+            + created.toString(QStringLiteral("hh:mm")).toLatin1());
+    for (int address = 0; address < count; ++address)
+        text += registerWriteLine(address, registers[address]);
 
     return file.write(text) == text.size();
 }
 
 int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound,
                    const RegisterWriteCallback &registerWrite, const DelayCallback &delay,
-                   const StoreCallback &stored)
+                   const StoreCallback &stored, const ProceedCallback &proceed)
 {
     qCDebug(lcTrace, "parse_reg_file()");
 
@@ -299,12 +360,17 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
     const char *begin = nullptr;
     const char *end = nullptr;
     int lines = 0;
+    const auto stopsAt = [&](int line) { return proceed && !proceed(line); };
     LineReader::Result line;
     while ((line = reader.next(begin, end)) != LineReader::End) {
         ++lines;
+        if (stopsAt(lines)) {
+            errorLine = lines;
+            return parseStopped;
+        }
         if (line == LineReader::TooLong) {
             errorLine = lines;
-            return -1;
+            return parseSyntaxError;
         }
         const Statement statement = classify(begin, end);
         switch (statement.kind) {
@@ -312,11 +378,15 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
             break;
         case Statement::Delay:
             delay(statement.milliseconds);
+            if (stopsAt(lines)) {
+                errorLine = lines;
+                return parseStopped;
+            }
             break;
         case Statement::Register:
             if (statement.address >= bound) {
                 errorLine = lines;
-                return -1;
+                return parseSyntaxError;
             }
             registers[statement.address] = quint8(statement.data);
             if (stored)
@@ -326,8 +396,23 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
             break;
         case Statement::Invalid:
             errorLine = lines;
-            return -1;
+            return parseSyntaxError;
         }
+    }
+    return lines;
+}
+
+int registerFileLineCount(QIODevice &file)
+{
+    LineReader reader(file);
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    int lines = 0;
+    LineReader::Result line;
+    while ((line = reader.next(begin, end)) != LineReader::End) {
+        ++lines;
+        if (line == LineReader::TooLong)
+            break;
     }
     return lines;
 }

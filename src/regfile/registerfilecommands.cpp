@@ -2,21 +2,25 @@
 #include "registerfilecommands.h"
 
 #include "common/trace.h"
+#include "regfile/appendfile.h"
+#include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
+#include "regfile/loadprogress.h"
+#include "regfile/registerrecorder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <utility>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#else
-#include <QFileInfo>
 #endif
 
 namespace {
@@ -32,31 +36,52 @@ QString fileFilter()
 // FIFO would wait for a writer and freeze the window for good, and a device
 // may never end: neither is opened that far. The opening itself does not
 // block, and the type is checked on what was opened, not on the name.
-bool openRegularFile(QFile &file, const QString &fileName)
+// Without success, reason says why.
+bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
 {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(fileName).constData(),
                           O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        reason = qt_error_string(errno);
         return false;
+    }
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
+        reason = notRegularFileReason();
         return false;
     }
-    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
 #else
     file.setFileName(fileName);
-    return QFileInfo(fileName).isFile() && file.open(QIODevice::ReadOnly);
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile()) {
+        reason = notRegularFileReason();
+        return false;
+    }
+    if (file.open(QIODevice::ReadOnly))
+        return true;
 #endif
+    reason = file.errorString();
+    return false;
+}
+
+bool isSameFile(const QString &one, const QString &other)
+{
+    const QString canonical = QFileInfo(one).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(other).canonicalFilePath();
 }
 
 } // namespace
 
 RegisterFileCommands::RegisterFileCommands(QWidget *dialogParent, RegisterMirror &registers,
-                                           RegisterWriteCallback registerWrite)
+                                           RegisterWriteCallback registerWrite,
+                                           const RegisterRecorder *recorder)
     : m_dialogParent(dialogParent), m_registers(registers),
-      m_registerWrite(std::move(registerWrite))
+      m_registerWrite(std::move(registerWrite)), m_recorder(recorder)
 {
 }
 
@@ -86,14 +111,73 @@ void RegisterFileCommands::load()
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
 
-    QFile file;
-    if (!openRegularFile(file, fileName)) {
-        showFileError(QStringLiteral("File Error!"));
+    if (m_recorder && m_recorder->isRecording() && isSameFile(fileName, m_recorder->fileName())) {
+        showFileError(QStringLiteral("File Error!"), fileName,
+                      tr("register writes are being recorded into it"));
         return;
     }
-    int errorLine = 0;
-    if (parse_reg_file(file, errorLine, m_registers.data(), int(m_registers.size()),
-                       m_registerWrite) == -1) {
-        showFileError(syntaxErrorMessage(fileName, errorLine));
+    QFile file;
+    QString reason;
+    if (!openRegularFile(file, fileName, reason)) {
+        showFileError(QStringLiteral("File Error!"), fileName, reason);
+        return;
     }
+    // A regular file, so it can be read twice: once for the count of lines
+    // that the progress shows.
+    const int lineCount = registerFileLineCount(file);
+    file.seek(0);
+
+    int line = 0;
+    int result = 0;
+    emit loadStarted();
+    {
+        LoadProgress progress(m_dialogParent, lineCount);
+        result = parse_reg_file(
+                file, line, m_registers.data(), int(m_registers.size()), m_registerWrite,
+                [&progress](int milliseconds) { progress.wait(milliseconds); }, {},
+                [&progress](int at) { return progress.proceed(at); });
+    }
+    emit loadFinished();
+    if (result == parseSyntaxError) {
+        showFileError(syntaxErrorMessage(fileName, line));
+        return;
+    }
+    if (result == parseStopped) {
+        showFileError(QStringLiteral("Loading stopped at line %1.").arg(line));
+        return;
+    }
+    // A read error ends the file early; what was read stays in force, but
+    // the load is no success.
+    reason = readFailure(file);
+    if (!reason.isEmpty())
+        showFileError(QStringLiteral("File Error!"), fileName, reason);
+}
+
+std::optional<RegisterReference> askReferenceFile(QWidget *dialogParent, QString &fileName)
+{
+    fileName = askOpenFileName(dialogParent, QCoreApplication::translate("MainWindow", "Compare With File"),
+                               fileFilter());
+    if (fileName.isEmpty())
+        return std::nullopt;
+    qCDebug(lcTrace, "reference filename = %s", qUtf8Printable(fileName));
+    QFile file;
+    QString reason;
+    if (!openRegularFile(file, fileName, reason)) {
+        showFileError(QStringLiteral("File Error!"), fileName, reason);
+        return std::nullopt;
+    }
+    RegisterReference reference;
+    int errorLine = 0;
+    if (readRegisterReference(file, errorLine, reference) == parseSyntaxError) {
+        showFileError(syntaxErrorMessage(fileName, errorLine));
+        return std::nullopt;
+    }
+    // A read error ends the file early; a reference cut short would leave
+    // registers out of the comparison unnoticed.
+    reason = readFailure(file);
+    if (!reason.isEmpty()) {
+        showFileError(QStringLiteral("File Error!"), fileName, reason);
+        return std::nullopt;
+    }
+    return reference;
 }

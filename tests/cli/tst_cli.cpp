@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 namespace {
 
 constexpr int processTimeoutMs = 15000;
@@ -224,6 +228,25 @@ private slots:
         QCOMPARE(peerRead(0x0a), 0x83);
     }
 
+    void interruptStopsTheLoad()
+    {
+#ifdef Q_OS_UNIX
+        const QString path = writeFile("power.qrx", "reg 0x07 0x12 w\nsleep 3000\nreg 0x08 0x1A w\n");
+        QProcess load;
+        start(load, {"load", path});
+        QElapsedTimer clock;
+        clock.start();
+        while (peerRead(0x07) != 0x12 && clock.elapsed() < processTimeoutMs)
+            QTest::qWait(20);
+        ::kill(pid_t(load.processId()), SIGINT);
+        expectFailure(finish(load), 130, "zq40613-reg: load interrupted at line 2\n");
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(peerRead(0x08), 0x2c);
+#else
+        QSKIP("Needs POSIX signals");
+#endif
+    }
+
     void loadFromStandardInput()
     {
         const Run run = reg({"load", "-"}, "reg 0x07 0x15 w\n");
@@ -366,7 +389,7 @@ private slots:
                                         << "invalid data '1.8' (hexadecimal like 0b or 0x0b, decimal like 0n11)";
         QTest::newRow("missing data") << QStringList{"write", "7"}
                                       << "missing arguments, expected: write ADDR DATA [--verify]";
-        QTest::newRow("stray option") << QStringList{"dump", "--bits"} << "option --bits belongs to read";
+        QTest::newRow("stray option") << QStringList{"dump", "--bits"} << "option --bits belongs to read and verify";
     }
 
     // The bench automation example of the README, as written there.
@@ -385,6 +408,19 @@ private slots:
         QCOMPARE(peerRead(0x0a), 0x83);
     }
 
+    // Every register file the README shows loads as it stands.
+    void readmeRegisterFilesLoad()
+    {
+        QFile readme(QStringLiteral(README_FILE));
+        QVERIFY(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QRegularExpression file("^```qrx\n(.*?)^```$", QRegularExpression::MultilineOption
+                                                                   | QRegularExpression::DotMatchesEverythingOption);
+        QRegularExpressionMatchIterator files = file.globalMatch(QString::fromUtf8(readme.readAll()));
+        QVERIFY(files.hasNext());
+        while (files.hasNext())
+            expectSuccess(reg({"load", "-"}, files.next().captured(1).toUtf8()), QString());
+    }
+
     void badUsage()
     {
         QFETCH(QStringList, arguments);
@@ -393,7 +429,8 @@ private slots:
     }
 
     // Runs that need a shell: output that cannot be written, input without
-    // end, a file name that is not valid text. "$0" is the program.
+    // end, a file name that is not valid text. "$0" is the program, "$1"
+    // zq40613-sim.
     void shellRuns_data()
     {
         QTest::addColumn<QString>("script");
@@ -405,6 +442,15 @@ private slots:
         QTest::newRow("read, output closed")
                 << "\"$0\" read 07 >&-" << 1
                 << "zq40613-reg: cannot write output: Bad file descriptor\n";
+        const QString simFull = "zq40613-sim: cannot write output: No space left on device\n";
+        QTest::newRow("sim status to a full disk") << "\"$1\" status > /dev/full" << 1 << simFull;
+        QTest::newRow("sim help to a full disk") << "\"$1\" --help > /dev/full" << 1 << simFull;
+        QTest::newRow("sim status, output closed") << "\"$1\" status >&-" << 1
+                                                   << "zq40613-sim: cannot write output: Bad file descriptor\n";
+        const QString simHint = "\nTry 'zq40613-sim --help' for more information.\n";
+        QTest::newRow("sim empty command") << "\"$1\" ''" << 2 << "zq40613-sim: unknown command ''" + simHint;
+        QTest::newRow("sim negative volts") << "\"$1\" battery -3" << 2
+                                            << "zq40613-sim: battery: '-3' is out of range (2.5 to 5.5 V)" + simHint;
         // The memory limit does not go with the address sanitizer, which
         // reserves far more address space up front.
 #ifdef __SANITIZE_ADDRESS__
@@ -414,6 +460,11 @@ private slots:
 #endif
         QTest::newRow("load /dev/zero") << memoryLimit + "\"$0\" load /dev/zero" << 2
                                         << "zq40613-reg: Syntax error in file /dev/zero, line 1.\n";
+#ifdef Q_OS_LINUX
+        // Address 0 is never mapped: the first read fails.
+        QTest::newRow("load, read error") << "\"$0\" load /proc/self/mem" << 2
+                                          << "zq40613-reg: cannot read /proc/self/mem: Input/output error\n";
+#endif
         QTest::newRow("name not valid UTF-8")
                 << "name=$(printf 'caf\\351.qrx'); printf 'reg 0x07 0x15 w\\nbad\\n' > \"$name\"; "
                    "\"$0\" load \"$name\"; status=$?; rm \"$name\"; exit $status"
@@ -428,7 +479,7 @@ private slots:
         QProcess process;
         process.setProcessEnvironment(boardEnvironment());
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM)});
+        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM), QStringLiteral(SIM_TOOL)});
         expectFailure(finish(process), exitCode, err);
     }
 

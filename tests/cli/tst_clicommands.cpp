@@ -5,6 +5,7 @@
 #include "fakecontroller.h"
 #include "history/probehistory.h"
 #include "history/proberecording.h"
+#include "regmap/registermapmodel.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -358,6 +359,44 @@ private slots:
             reads << QString::number(call.args.at(1), 16);
         QCOMPARE(reads, QStringList({"3", "4", "7", "a"}));
         QVERIFY(board.callsNamed("spi_write").isEmpty());
+    }
+
+    // The register map, given the same chip and file, marks the bits that
+    // verify --bits names.
+    void verifyBitsAgreesWithTheRegisterMap()
+    {
+        board.registers[0x07] = 0x0e;
+        board.registers[0x0b] = 0x00;
+        Invocation verify = fileCommand(Invocation::Command::Verify,
+                                        "reg 0x07 0x13\nreg 0x0a 0x00\nreg 0x0b 0x81\n");
+        verify.showBits = true;
+        QCOMPARE(run(verify), exitBoardFailure);
+        QCOMPARE(outText, QStringLiteral("register 0x07: file 0x13, chip 0x0e\n"
+                                         "  bit 4  file 1  chip 0  Buck1 Voltage Code [4]\n"
+                                         "  bit 3  file 0  chip 1  Buck1 Voltage Code [3]\n"
+                                         "  bit 2  file 0  chip 1  Buck1 Voltage Code [2]\n"
+                                         "  bit 0  file 1  chip 0  Buck1 Voltage Code [0]\n"
+                                         "register 0x0b: file 0x81, chip 0x00\n"
+                                         "  bit 7  file 1  chip 0  Comp Hyst\n"
+                                         "  bit 0  file 1  chip 0  Comp Enable\n"));
+
+        RegisterMirror chip{};
+        std::copy_n(board.registers.begin(), chip.size(), chip.begin());
+        RegisterMapModel map(chip, {});
+        QFile file(QFile::decodeName(verify.fileName));
+        RegisterReference reference;
+        int errorLine = 0;
+        QVERIFY(file.open(QIODevice::ReadOnly) && readRegisterReference(file, errorLine, reference) > 0);
+        map.setReference(reference);
+        QString marked;
+        for (int address = 0; address < map.rowCount(); ++address) {
+            for (int column = RegisterMapModel::FirstBitColumn; column < RegisterMapModel::ReferenceColumn; ++column) {
+                if (map.index(address, column).data(RegisterMapModel::MarkRole).toInt() & RegisterMapModel::DiffersMark)
+                    marked += QStringLiteral("%1.%2 ").arg(address).arg(RegisterMapModel::bitOfColumn(column));
+            }
+        }
+        QCOMPARE(marked, QStringLiteral("7.4 7.3 7.2 7.0 11.7 11.0 "));
+        QCOMPARE(map.differenceSummary(), QStringLiteral("2 registers differ in 6 bits"));
     }
 };
 

@@ -69,7 +69,7 @@ private slots:
         QTest::newRow("prefix only") << "0x" << -1;
         QTest::newRow("decimal prefix only") << "0n" << -1;
         QTest::newRow("hex digits after 0n") << "0nff" << -1;
-        QTest::newRow("sign") << "-1" << -1;
+        QTest::newRow("sign") << "-1" << -2;
         QTest::newRow("plus") << "+1" << -1;
         QTest::newRow("blank") << " 1" << -1;
         QTest::newRow("trailing text") << "1g" << -1;
@@ -109,6 +109,7 @@ private slots:
         QTest::newRow("load") << QStringList{"load", "a.qrx"} << "load a.qrx";
         QTest::newRow("load from standard input") << QStringList{"load", "-"} << "load -";
         QTest::newRow("file name after --") << QStringList{"verify", "--", "-b.qrx"} << "verify -b.qrx";
+        QTest::newRow("verify --bits") << QStringList{"verify", "a.qrx", "--bits"} << "verify bits a.qrx";
         QTest::newRow("pins") << QStringList{"pins"} << "pins";
         QTest::newRow("probes") << QStringList{"probes"} << "probes";
         QTest::newRow("probes --watch") << QStringList{"probes", "--watch", "1"} << "probes watch=1000";
@@ -151,10 +152,10 @@ private slots:
                                               << "address '100'" + rangeSuffix;
         QTest::newRow("malformed data") << QStringList{"write", "7", "0xq"}
                                         << "invalid data '0xq'" + invalidSuffix;
-        QTest::newRow("negative address") << QStringList{"read", "-1"} << "unknown option '-1'";
+        QTest::newRow("negative address") << QStringList{"read", "-1"} << "address '-1'" + rangeSuffix;
         QTest::newRow("unknown option") << QStringList{"read", "7", "--bit"} << "unknown option '--bit'";
         QTest::newRow("--bits on write") << QStringList{"write", "7", "8", "--bits"}
-                                         << "option --bits belongs to read";
+                                         << "option --bits belongs to read and verify";
         QTest::newRow("--verify on read") << QStringList{"read", "7", "--verify"}
                                           << "option --verify belongs to write";
         QTest::newRow("--watch on pins") << QStringList{"pins", "--watch", "1"}

@@ -47,7 +47,8 @@ struct Reading
     QStringList events;
 };
 
-Reading readText(const QByteArray &text, const Mirror &initial = patternMirror())
+Reading readText(const QByteArray &text, const Mirror &initial = patternMirror(),
+                 const ProceedCallback &proceed = {})
 {
     QBuffer buffer;
     buffer.setData(text);
@@ -57,7 +58,7 @@ Reading readText(const QByteArray &text, const Mirror &initial = patternMirror()
     reading.result = parse_reg_file(
         buffer, reading.errorLine, reading.registers.data(), int(reading.registers.size()),
         [&](int address, int data) { reading.events << writeEvent(address, data); },
-        [&](int milliseconds) { reading.events << sleepEvent(milliseconds); });
+        [&](int milliseconds) { reading.events << sleepEvent(milliseconds); }, {}, proceed);
     return reading;
 }
 
@@ -87,6 +88,8 @@ private slots:
     void manyStatementsAcrossReadBlocks();
     void endlessLineIsNotReadToTheEnd();
     void defaultDelayBlocks();
+    void proceedStopsTheReading_data();
+    void proceedStopsTheReading();
 
 private:
     static void addColumns();
@@ -215,6 +218,10 @@ void TestRegisterFile::reading_data()
             { writeEvent(5, 1), writeEvent(5, 3) }, { { 5, 3 } });
     addFile("CR LF", "# c\r\nreg 0x01 0x02 w\r\nsleep 3\r\n\r\nreg 0x02 0x03\r\n", 5, 0,
             { writeEvent(1, 2), sleepEvent(3) }, { { 1, 2 }, { 2, 3 } });
+    addFile("CR alone", "# c\rreg 0x01 0x02 w\rsleep 3\r\rreg 0x02 0x03\r", 5, 0,
+            { writeEvent(1, 2), sleepEvent(3) }, { { 1, 2 }, { 2, 3 } });
+    addFile("CR LF split by a block border", QByteArray("#\n").repeated(32'767) + "#\r\nreg 0x01 0x02 w\n",
+            32'769, 0, { writeEvent(1, 2) }, { { 1, 2 } });
     addFile("malformed fifth line",
             "# h\nreg 0x01 0x11 w\nsleep 7\nreg 0x02 0x22\nreg 0x03 0x33 q\nreg 0x04 0x44 w\n",
             -1, 5, { writeEvent(1, 0x11), sleepEvent(7) }, { { 1, 0x11 }, { 2, 0x22 } });
@@ -371,6 +378,34 @@ void TestRegisterFile::defaultDelayBlocks()
     timer.start();
     QCOMPARE(parse_reg_file(buffer, errorLine, registers.data(), int(registers.size()), {}), 1);
     QVERIFY2(timer.elapsed() >= leastExpected, QByteArray::number(timer.elapsed()));
+}
+
+void TestRegisterFile::proceedStopsTheReading_data()
+{
+    QTest::addColumn<int>("refusedAsk");
+    QTest::addColumn<int>("stopLine");
+    QTest::addColumn<QStringList>("events");
+    // Asked for lines 1, 2, 2 again after its wait, 3 and 4.
+    QTest::newRow("before the first line") << 1 << 1 << QStringList{};
+    QTest::newRow("in the wait") << 3 << 2 << QStringList{writeEvent(1, 0x11), sleepEvent(5)};
+    QTest::newRow("before the last line") << 5 << 4 << QStringList{writeEvent(1, 0x11), sleepEvent(5)};
+}
+
+void TestRegisterFile::proceedStopsTheReading()
+{
+    QFETCH(int, refusedAsk);
+    QFETCH(int, stopLine);
+    QFETCH(QStringList, events);
+    QByteArray text = "reg 0x01 0x11 w\nsleep 5\n# c\nreg 0x02 0x22 w";
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    QCOMPARE(registerFileLineCount(buffer), 4);
+    int asks = 0;
+    const Reading reading = readText(text, patternMirror(), [&](int) { return ++asks != refusedAsk; });
+    QCOMPARE(reading.result, -2);
+    QCOMPARE(reading.errorLine, stopLine);
+    QCOMPARE(reading.events, events);
+    QCOMPARE(reading.registers[2], patternMirror()[2]);
 }
 
 QTEST_APPLESS_MAIN(TestRegisterFile)

@@ -98,6 +98,11 @@ void TestControlEdits::checkBoxWritesTheWholeRegister()
     QTest::mouseClick(enable, Qt::LeftButton);
     QCOMPARE(f.board.callTexts(), (QStringList{"spi_write(7,10,130,0)", "spi_write(7,10,128,0)"}));
     QCOMPARE(f.window->registerMirror()[0x0a], quint8(0x80));
+
+    // Space on the box does what a click does: one write.
+    f.board.clearCalls();
+    QTest::keyClick(enable, Qt::Key_Space);
+    QCOMPARE(f.board.callTexts(), QStringList{"spi_write(7,10,130,0)"});
 }
 
 void TestControlEdits::pinCheckBoxesDriveTheirPin()

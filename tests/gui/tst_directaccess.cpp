@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/direct_access.h"
+#include "tabwalk.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -305,6 +306,13 @@ private slots:
         QCOMPARE(dataField()->text(), QStringLiteral("a4"));
         QCOMPARE(checkedBits(), 0xa4);
         QCOMPARE(labels(), labelsBefore);
+    }
+
+    void tabReachesEveryFieldAndBit()
+    {
+        QCOMPARE(tabWalk(bitBox(0), 12),
+                 (QStringList{"lineEdit", "lineEdit_2", "pushButton", "pushButton_2", "checkBox", "checkBox_2",
+                              "checkBox_3", "checkBox_4", "checkBox_5", "checkBox_6", "checkBox_7", "checkBox_8"}));
     }
 };
 

@@ -126,6 +126,7 @@ private slots:
     void loadOfWhatIsNoReadableFile_data();
     void loadOfWhatIsNoReadableFile();
     void saveIntoFolderThatIsAFile();
+    void saveOverAFifoLeavesIt();
     void failedWriteKeepsOldFile();
     void saveIntoReadOnlyFolder_data();
     void saveIntoReadOnlyFolder();
@@ -262,6 +263,10 @@ void TestRegisterFileCommands::loadOfWhatIsNoReadableFile_data()
     QTest::newRow("FIFO") << QStringLiteral("fifo");
     QTest::newRow("device") << QStringLiteral("device");
 #endif
+#ifdef Q_OS_LINUX
+    // A regular file whose first read fails: address 0 is never mapped.
+    QTest::newRow("read error") << QStringLiteral("read error");
+#endif
 }
 
 void TestRegisterFileCommands::loadOfWhatIsNoReadableFile()
@@ -279,6 +284,8 @@ void TestRegisterFileCommands::loadOfWhatIsNoReadableFile()
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     if (kind == QLatin1String("device"))
         path = QStringLiteral("/dev/zero");
+    if (kind == QLatin1String("read error"))
+        path = QStringLiteral("/proc/self/mem");
 #endif
     const Mirror before = m_mirror;
 
@@ -286,6 +293,8 @@ void TestRegisterFileCommands::loadOfWhatIsNoReadableFile()
     m_commands->load();
     QCOMPARE(answers.seen.size(), 2);
     expectErrorBox(answers, QStringLiteral("File Error!"));
+    // The file, then the system's reason.
+    QVERIFY(answers.seen.last().informativeText.startsWith(path + QStringLiteral(": ")));
     QVERIFY(m_writes.isEmpty());
     QCOMPARE(m_mirror, before);
 }
@@ -304,6 +313,20 @@ void TestRegisterFileCommands::saveIntoFolderThatIsAFile()
     expectErrorBox(answers, QStringLiteral("File Error!"));
     QCOMPARE(fileContents(blocker), blockerContents);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList { QStringLiteral("blocker") });
+}
+
+void TestRegisterFileCommands::saveOverAFifoLeavesIt()
+{
+#ifdef Q_OS_UNIX
+    // As root saving to /dev/null would: the node must stay what it is.
+    const QString path = m_dir->filePath(QStringLiteral("fifo.qrx"));
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    ModalAnswers answers({ chooseFile(path), pressButton(QMessageBox::Yes), pressButton(QMessageBox::Ok) });
+    m_commands->save();
+    expectErrorBox(answers, QStringLiteral("File Error!"));
+    QCOMPARE(answers.seen.last().informativeText, path + QStringLiteral(": not a regular file"));
+    QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+#endif
 }
 
 void TestRegisterFileCommands::failedWriteKeepsOldFile()
@@ -329,6 +352,7 @@ void TestRegisterFileCommands::failedWriteKeepsOldFile()
     QCOMPARE(answers.seen.size(), 3);
     QVERIFY(answers.seen.at(1).text.contains(QStringLiteral("already exists")));
     expectErrorBox(answers, QStringLiteral("File Error!"));
+    QCOMPARE(answers.seen.last().informativeText, path + QStringLiteral(": File too large"));
     QCOMPARE(fileContents(path), oldContents);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList { QStringLiteral("kept.qrx") });
 #else

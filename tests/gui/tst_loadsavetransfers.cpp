@@ -6,6 +6,31 @@
 #include <QComboBox>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+QStringList spiWrites(const FakeController &board)
+{
+    return board.callTexts().filter(QStringLiteral("spi_write"));
+}
+
+// Counts the paint events of one widget.
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
 // File ▸ Load Registers and Save Registers as the user reaches them, with the
 // chip behind them.
 class TestLoadSaveTransfers : public QObject
@@ -16,6 +41,10 @@ private slots:
     void saveThenLoadWritesEveryRegisterInOrder();
     void loadWritesMarkedStatementsInFileOrder();
     void syntaxErrorNamesTheLine();
+    void recordingReplaysTheSameWrites();
+    void longLoadKeepsTheWindowAlive_data();
+    void longLoadKeepsTheWindowAlive();
+    void recordingStopsAtAFailedWrite();
 
 private:
     static void trigger(WindowFixture &f, const char *action, QList<ModalAnswers::Step> steps,
@@ -113,6 +142,154 @@ void TestLoadSaveTransfers::syntaxErrorNamesTheLine()
     QCOMPARE(f.window->registerMirror()[0x08], quint8(0x34));
     QCOMPARE(f.window->registerMirror()[0x0b], quint8(0x00));
     QCOMPARE(f.window->registerMirror()[0x00], quint8(0x00));
+}
+
+void TestLoadSaveTransfers::recordingReplaysTheSameWrites()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("session.qrx"));
+    WindowFixture f;
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> writeTimes;
+    connect(&f.window->deviceLink(), &DeviceLink::registerTransferred, this,
+            [&](const RegisterTransfer &) { writeTimes << clock.elapsed(); });
+    QAction *record = f.find<QAction>("actionRecord_Register_Writes");
+    // The suffix is added to a name typed without one.
+    trigger(f, "actionRecord_Register_Writes", {chooseFile(dir.filePath(QStringLiteral("session")))});
+    QCOMPARE(record->text(), QStringLiteral("Stop Recording"));
+
+    f.board.clearCalls();
+    writeTimes.clear();
+    emit f.find<QComboBox>("co0750")->activated(20);
+    QTest::qWait(60);
+    QTest::mouseClick(f.find<QCheckBox>("cb0a1"), Qt::LeftButton);
+    QTest::mouseClick(f.find<QCheckBox>("DevSleep"), Qt::LeftButton);
+    QTest::qWait(30);
+    QTest::mouseClick(f.find<QPushButton>("writeregisters"), Qt::LeftButton);
+    // The file being recorded into is not loaded.
+    ModalAnswers *refused = nullptr;
+    trigger(f, "actionLoad_Registers", {chooseFile(path), pressButton(QMessageBox::Ok)}, &refused);
+    QCOMPARE(refused->seen.last().text, QStringLiteral("File Error!"));
+    delete refused;
+    trigger(f, "actionRecord_Register_Writes", {});
+    QCOMPARE(record->text(), QStringLiteral("Record Register Writes…"));
+    const QStringList session = spiWrites(f.board);
+    const QList<qint64> sessionTimes = writeTimes;
+    QCOMPARE(session.size(), 2 + 17);
+
+    f.board.clearCalls();
+    writeTimes.clear();
+    trigger(f, "actionLoad_Registers", {chooseFile(path)});
+    QCOMPARE(spiWrites(f.board), session);
+    for (int i = 1; i < session.size(); ++i) {
+        const qint64 recorded = sessionTimes[i] - sessionTimes[i - 1];
+        const qint64 replayed = writeTimes[i] - writeTimes[i - 1];
+        QVERIFY2(qAbs(replayed - recorded) < 10, qPrintable(QStringLiteral("write %1: %2 ms, recorded %3 ms").arg(i).arg(replayed).arg(recorded)));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(" DEVSLP (pin 3.1) = 1\n"));
+}
+
+void TestLoadSaveTransfers::longLoadKeepsTheWindowAlive_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("runs to the end") << false;
+    QTest::newRow("cancelled in the sleep") << true;
+}
+
+// The window paints during the sleep; clicks on the panel and on the
+// dialog, and the poll timer, reach the board only after the load.
+void TestLoadSaveTransfers::longLoadKeepsTheWindowAlive()
+{
+    QFETCH(bool, cancel);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "power.qrx", "reg 0x07 0x0E w\nsleep 3000\nreg 0x08 0x1A w\n");
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    PaintCounter counter;
+    f.window->installEventFilter(&counter);
+    f.find<QAction>("actionDirect_Register_Access")->trigger();
+    auto *read = f.find<QDialog>("direct_access")->findChild<QPushButton *>("pushButton_2");
+    QTest::mouseClick(f.find<QCheckBox>("pollstatus"), Qt::LeftButton);
+    int paintsInSleep = -1;
+    int paintsAtLastWrite = -1;
+    qsizetype callsOfClicks = -1;
+    connect(&f.window->deviceLink(), &DeviceLink::registerTransferred, this,
+            [&](const RegisterTransfer &transfer) {
+                if (transfer.address == 0x08)
+                    paintsAtLastWrite = counter.paints;
+            });
+    f.board.clearCalls();
+
+    QList<ModalAnswers::Step> steps{chooseFile(path), leaveOpen([&](QWidget *progress) {
+        paintsInSleep = counter.paints;
+        f.window->update();
+        callsOfClicks = f.board.calls.size();
+        QTest::mouseClick(read, Qt::LeftButton);
+        QTest::mouseClick(f.find<QPushButton>("readregisters"), Qt::LeftButton);
+        callsOfClicks = f.board.calls.size() - callsOfClicks;
+        if (cancel)
+            QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+    })};
+    if (cancel)
+        steps << pressButton(QMessageBox::Ok);
+    ModalAnswers *answers = nullptr;
+    trigger(f, "actionLoad_Registers", steps, &answers);
+    QCOMPARE(answers->seen.size(), cancel ? 3 : 2);
+    QCOMPARE(answers->seen.at(1).text.section('\n', 0, 0), QStringLiteral("Line 2 of 3"));
+    if (cancel)
+        QCOMPARE(answers->seen.at(2).text, QStringLiteral("Loading stopped at line 2."));
+    delete answers;
+    QCOMPARE(callsOfClicks, 0);
+
+    const QStringList calls = f.board.callTexts();
+    QStringList writes{"spi_write(7,7,14,0)", "spi_write(7,8,26,0)"};
+    if (cancel)
+        writes.removeLast();
+    QCOMPARE(spiWrites(f.board), writes);
+    const QStringList reads = calls.filter(QStringLiteral("spi_read"));
+    QVERIFY(reads.isEmpty() || calls.indexOf(reads.first()) > calls.indexOf(writes.last()));
+    if (!cancel) {
+        // The ticks that fell due in the sleep run as one, after it.
+        QCOMPARE(reads.size(), 9);
+        QVERIFY2(paintsAtLastWrite > paintsInSleep, qPrintable(QStringLiteral("%1 %2").arg(paintsInSleep).arg(paintsAtLastWrite)));
+    }
+}
+
+void TestLoadSaveTransfers::recordingStopsAtAFailedWrite()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("full.qrx"));
+    WindowFixture f;
+    trigger(f, "actionRecord_Register_Writes", {chooseFile(path)});
+    // The file may grow no further, and the signal that comes with it is ignored.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(QFileInfo(path).size());
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    QString reason;
+    ModalAnswers answers({[&](QWidget *box) {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        reason = qobject_cast<QMessageBox *>(box)->informativeText();
+        pressButton(QMessageBox::Ok)(box);
+    }});
+    emit f.find<QComboBox>("co0750")->activated(20);
+    QCOMPARE(f.find<QAction>("actionRecord_Register_Writes")->text(), QStringLiteral("Record Register Writes…"));
+    // The box follows once the edit has ended.
+    QVERIFY(answers.seen.isEmpty());
+    QTRY_COMPARE(answers.seen.size(), 1);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QCOMPARE(answers.seen.first().text, QStringLiteral("File Error!"));
+    QCOMPARE(reason, path + QStringLiteral(": File too large"));
+#else
+    QSKIP("Needs a file size limit");
+#endif
 }
 
 QTEST_MAIN(TestLoadSaveTransfers)

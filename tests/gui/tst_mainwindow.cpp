@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "modalanswers.h"
+#include "tabwalk.h"
 #include "windowfixture.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTimer>
+
+#include <tuple>
 
 namespace {
 
@@ -28,6 +34,10 @@ private slots:
     void timersStartStoppedAndPrecise();
     void exitClosesTheWindow();
     void aboutBoxOpensFromTheHelpMenu();
+    void tabReachesEveryControlOnceInReadingOrder();
+    void controlsWithoutTextAreNamed_data();
+    void controlsWithoutTextAreNamed();
+    void keysOpenMenusAndFilesAndRunUpdate();
 };
 
 void TestMainWindow::startsWithoutBoard()
@@ -167,6 +177,80 @@ void TestMainWindow::aboutBoxOpensFromTheHelpMenu()
     });
     f.find<QAction>("actionAbout")->trigger();
     QCOMPARE(title, QStringLiteral("About ZQ40613 Evaluation kit"));
+}
+
+void TestMainWindow::tabReachesEveryControlOnceInReadingOrder()
+{
+    // From the page tabs: the System page's left column, the right-hand
+    // column, the row under the pages, and round again.
+    const QStringList readingOrder = {
+        "qt_tabwidget_tabbar", "cb0c1", "le0d1", "cb0c2", "le0d2", "cb0c3", "le0d3", "cb0c0", "le0d0", "eventlog", "pushButton_2",
+        "cb0a1", "cb0a4", "co0750", "cb0a0", "cb0a3", "co0850", "cb0a7", "cb0a2", "co0060",
+        "cb0b0", "cb0b7", "co0b61", "cb0e0",
+        "adc000710244280", "adc000610244200", "adc000410244200", "adc000510244100", "lio0003", "lio0202",
+        "DevSleep", "io0203", "io0204", "pwrup",
+        "pollstatus", "autowrite", "readregisters", "writeregisters"};
+    WindowFixture f;
+    QStringList controls; // every one the keyboard should reach, as the form made it
+    for (const QWidget *w : f.window->findChildren<QWidget *>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(f.window.get())
+            && !w->focusProxy())
+            controls << w->objectName();
+    }
+    QStringList walked = tabWalk(f.find<QWidget>("writeregisters"), int(readingOrder.size()));
+    QCOMPARE(walked, readingOrder);
+    walked.sort();
+    controls.sort();
+    QCOMPARE(walked, controls);
+}
+
+void TestMainWindow::controlsWithoutTextAreNamed_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Buck1 OK status") << "le0d1" << "Buck1 OK status";
+    QTest::newRow("IRQ") << "lio0003" << "IRQ pin";
+    QTest::newRow("PWR_UP MODE") << "lio0202" << "PWR_UP MODE pin";
+    QTest::newRow("BATT") << "adc000710244280" << "BATT probe voltage";
+    QTest::newRow("BUCK3") << "adc000510244100" << "BUCK3 probe voltage";
+    QTest::newRow("Buck1 OK enable") << "cb0c1" << "Buck1 OK enable";
+    QTest::newRow("check box with text") << "cb0a7" << "Enabled";
+}
+
+void TestMainWindow::controlsWithoutTextAreNamed()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    WindowFixture f;
+    QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>(control))->text(QAccessible::Name), name);
+}
+
+void TestMainWindow::keysOpenMenusAndFilesAndRunUpdate()
+{
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    ModalAnswers answers({ cancelFileDialog(), cancelFileDialog() });
+    QTest::keySequence(f.window.get(), QKeySequence::Open);
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QTest::keySequence(f.window.get(), QKeySequence::Save);
+    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(answers.seen.at(0).title, QStringLiteral("Load File"));
+    QCOMPARE(answers.seen.at(1).title, QStringLiteral("Save File"));
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    for (const auto &[key, menu, title] : {std::tuple{Qt::Key_F, "menuFile", "File"},
+                                           {Qt::Key_T, "menuTools", "Tools"}, {Qt::Key_H, "menuHelp", "Help"}}) {
+        QMenu *opened = f.find<QMenu>(menu);
+        QCOMPARE(opened->title().remove('&'), title);
+        QTest::keyClick(f.window.get(), key, Qt::AltModifier);
+        QTRY_VERIFY2(opened->isVisible(), menu);
+        opened->close();
+    }
+    f.board.clearCalls();
+    QTest::keyClick(f.window.get(), Qt::Key_F5);
+    QTRY_COMPARE(f.board.callsNamed("spi_read").size(), 16);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "modalanswers.h"
+#include "tabwalk.h"
 #include "windowfixture.h"
 
 #include "history/probehistory.h"
@@ -123,7 +124,8 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
     for (const QAction *action : tools->actions())
         entries << action->objectName() + '=' + action->text();
     QCOMPARE(entries, (QStringList{"actionDirect_Register_Access=Direct Register Access",
-                                   "actionProbe_History=Probe History"}));
+                                   "actionProbe_History=Probe History",
+                                   "actionRegister_Map=Register Map"}));
 
     QWidget *window = historyWindow(f);
     QVERIFY(!window->isVisible());
@@ -158,6 +160,12 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
         QVERIFY(!styles.contains(style));
         styles << style;
     }
+    // Tab reads the window: the chart, the limits beside it, the row below.
+    QCOMPARE(tabWalk(f.find<QWidget>(QStringLiteral("saveImage")), 18),
+             (QStringList{"chart", "lowBATT", "highBATT", "lowBUCK1", "highBUCK1", "lowBUCK2",
+                          "highBUCK2", "lowBUCK3", "highBUCK3", "stopAtLimit", "events",
+                          "saveEvents", "span", "pause", "clear", "record", "saveCsv",
+                          "saveImage"}));
 }
 
 void TestProbeHistoryWindow::refreshRecordsWhatThePanelShows_data()
@@ -388,8 +396,8 @@ void TestProbeHistoryWindow::recordingFailureTellsWhy()
     QCOMPARE(answers.unexpected, 0);
     for (const int box : {1, 3})
         QCOMPARE(answers.seen.at(box).text, QStringLiteral("File Error!"));
-    QCOMPARE(answers.seen.at(1).details, missing + ": No such file or directory");
-    QCOMPARE(answers.seen.at(3).details, path + ": File too large");
+    QCOMPARE(answers.seen.at(1).informativeText, missing + ": No such file or directory");
+    QCOMPARE(answers.seen.at(3).informativeText, path + ": File too large");
     QCOMPARE(record->text(), QStringLiteral("Record\u2026"));
     QCOMPARE(f.window->probeHistory().size(), 3);
 }

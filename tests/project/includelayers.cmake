@@ -15,7 +15,7 @@ set(layers
     "common"
     "device"
     "binding dialog panel regfile"
-    "history"
+    "history regmap"
     "app")
 
 set(rank 0)

@@ -60,6 +60,7 @@ void TestInstall::installedTree_data()
     QTest::newRow("simulated board's tool") << "bin/zq40613-sim" << true;
     QTest::newRow("simulated board") << QStringLiteral(INSTALL_LIBDIR "/zq40613-eval/sim/libhid2.so") << false;
     QTest::newRow("desktop entry") << "share/applications/zq40613-eval.desktop" << false;
+    QTest::newRow("AppStream file") << "share/metainfo/invalid.example.zq40613_eval.metainfo.xml" << false;
     QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/zq40613-eval.png" << false;
     QTest::newRow("manual page") << "share/man/man1/zq40613-reg.1.gz" << false;
     QTest::newRow("desktop program's manual page") << "share/man/man1/zq40613-eval.1.gz" << false;

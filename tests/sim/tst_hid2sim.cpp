@@ -707,6 +707,12 @@ private slots:
         QVERIFY(file.seek(0) && file.write(after) == after.size());
         file.close();
 
+        // A call that only reads writes the power-on board back.
+        spi_read(m_handle, 0x08, 0);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().mid(stateOffset + 0x08, 1), QByteArray(1, char(kept ? 0x21 : 0x2c)));
+        file.close();
+
         const int handle = usb_hid_init();
         QVERIFY(handle > 0);
         QVERIFY(spi_read(handle, statusRegister, 0) >= 0);
@@ -752,6 +758,7 @@ private slots:
         QCOMPARE(peer.lines, QStringList{"-1 0 0 0 -1 -1 0 -1"});
         QCOMPARE(peer.errors.count("no board"), 1);
         QVERIFY2(peer.errors.contains(path), qPrintable(peer.errors));
+        QCOMPARE(peer.errors.contains("(it is a symbolic link)"), kind == "symbolic link");
         const PeerRun tool = runTool({"status"}, path);
         QCOMPARE(tool.exitCode, 1);
         QVERIFY(tool.lines.isEmpty());
@@ -799,6 +806,8 @@ private slots:
         PeerRun run = runTool({"status"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines, plugged);
+        QCOMPARE(runTool({"--version"}).lines,
+                 QStringList{"zq40613-sim (ZQ40613 Evaluation kit) Version 0.0.2"});
 
         // The comparator's interrupt enabled: the IRQ pin is driven low once
         // the battery is back above the threshold, with or without the cable.
@@ -870,6 +879,18 @@ private slots:
         QVERIFY2(run.errors.contains("zq40613-sim --help"), qPrintable(run.errors));
         QCOMPARE(usb_hid_init(), m_handle);
         QCOMPARE(spi_read(m_handle, 0x07, 0), 0x20);
+    }
+
+    // A state file removed while this process holds it open: the next call
+    // of any process makes a new one at the path, which all then share.
+    void removedFileIsLetGo()
+    {
+        QVERIFY(QFile::remove(ourStateFile()));
+        QCOMPARE(runTool({"battery", "4.5"}).exitCode, 0);
+        QVERIFY(scalesBackTo(measure(usb_hid_init(), batteryChannel, 0, 0), batteryCoefficient, 4500));
+        QVERIFY(QFile::remove(ourStateFile()));
+        QVERIFY(spi_write(usb_hid_init(), 0x08, 0x22, 0));
+        QCOMPARE(runTool({"status"}).lines.value(10), QStringLiteral("0x08         0x22"));
     }
 
     void resetGivesNewHandle()

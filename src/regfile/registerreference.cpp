@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "regfile/registerreference.h"
+
+#include "common/chip.h"
+#include "regfile/registerfile.h"
+
+RegisterReference RegisterReference::snapshot(const RegisterMirror &values)
+{
+    RegisterReference reference;
+    reference.values = values;
+    reference.named.fill(true);
+    return reference;
+}
+
+int readRegisterReference(QIODevice &file, int &errorLine, RegisterReference &reference)
+{
+    return parse_reg_file(
+            file, errorLine, reference.values.data(), registerMirrorSize, {}, [](int) {},
+            [&reference](int address) { reference.named[std::size_t(address)] = true; });
+}
+
+QList<BitDifference> differingBits(const RegisterMirror &values, const RegisterReference &reference)
+{
+    QList<BitDifference> differences;
+    for (int address = 0; address < registerMirrorSize; ++address) {
+        const auto i = std::size_t(address);
+        if (!reference.named[i])
+            continue;
+        const unsigned differing = values[i] ^ reference.values[i];
+        for (int bit = bitsPerRegister - 1; bit >= 0; --bit) {
+            if (differing & (1u << bit))
+                differences.append({address, bit});
+        }
+    }
+    return differences;
+}

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#ifndef ZQ40613_REGISTERREFERENCE_H
+#define ZQ40613_REGISTERREFERENCE_H
+
+#include "common/registermirror.h"
+
+#include <QList>
+
+#include <array>
+
+class QIODevice;
+
+// Values to compare the chip's registers with: the last value a register
+// file gives each register it names, or a snapshot of all sixteen. A
+// register without a reference value takes no part in a comparison.
+struct RegisterReference
+{
+    RegisterMirror values{};
+    std::array<bool, registerMirrorSize> named{};
+
+    static RegisterReference snapshot(const RegisterMirror &values);
+};
+
+// Reads a register file as a reference, applying none of it: nothing is
+// written and no delay waited. Returns what parse_reg_file returns, -1 with
+// errorLine at a syntax error; the reference is then incomplete.
+int readRegisterReference(QIODevice &file, int &errorLine, RegisterReference &reference);
+
+// One bit in which registers differ from their reference value.
+struct BitDifference
+{
+    int address;
+    int bit;
+
+    bool operator==(const BitDifference &other) const
+    {
+        return address == other.address && bit == other.bit;
+    }
+};
+
+// Every bit of a named register that differs, by ascending address and,
+// within a register, from bit 7 down, the order of a register map.
+QList<BitDifference> differingBits(const RegisterMirror &values, const RegisterReference &reference);
+
+#endif

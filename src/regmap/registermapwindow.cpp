@@ -1,0 +1,295 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "regmap/registermapwindow.h"
+
+#include "common/chip.h"
+#include "common/tabchain.h"
+#include "panel/commandbutton.h"
+#include "panel/windowmemory.h"
+#include "regfile/registerfilecommands.h"
+#include "regmap/registermapmodel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHash>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSortFilterProxyModel>
+#include <QStaticText>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTime>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr int initialWidth = 1200;
+// Room above and below a row's text.
+constexpr int rowPadding = 6;
+// Far more than the texts a table shows at once; a bound on what is kept.
+constexpr qsizetype maxLaidOutTexts = 1024;
+
+// Marked cells keep their colour in a selected row, so that selecting a
+// register does not hide what changed in it.
+//
+// A refresh repaints every cell it changed, and the style lays a cell's text
+// out anew (three times) at each paint. The texts of a register map come back
+// again and again, so each is laid out once and kept.
+class MarkDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QString text = std::exchange(cell.text, QString());
+        const QStyle *style = cell.widget ? cell.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+
+        // The margin the style keeps on either side of an item's text.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
+        const QRect area = cell.rect.adjusted(margin, 0, -margin, 0);
+        const QStaticText &laidOut = layOut(text, cell.font, area.width());
+        const QSizeF size = laidOut.size();
+        const qreal x = (cell.displayAlignment & Qt::AlignHCenter)
+                                ? area.left() + (area.width() - size.width()) / 2
+                                : area.left();
+        const QPalette::ColorGroup group = (cell.state & QStyle::State_Active) ? QPalette::Active
+                                                                               : QPalette::Inactive;
+        painter->save();
+        painter->setFont(cell.font);
+        painter->setPen(cell.palette.color(group, (cell.state & QStyle::State_Selected)
+                                                          ? QPalette::HighlightedText
+                                                          : QPalette::Text));
+        painter->drawStaticText(QPointF(x, area.top() + (area.height() - size.height()) / 2), laidOut);
+        painter->restore();
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
+            static const QRegularExpression hexByte(QStringLiteral("(0[xX])?[0-9a-fA-F]{0,2}"));
+            edit->setValidator(new QRegularExpressionValidator(hexByte, edit));
+        }
+        return editor;
+    }
+
+    // Typing replaces the value rather than adding to it.
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::setEditorData(editor, index);
+        if (auto *edit = qobject_cast<QLineEdit *>(editor))
+            edit->selectAll();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const int marks = index.data(RegisterMapModel::MarkRole).toInt();
+        if (marks == 0)
+            return;
+        option->state &= ~QStyle::State_Selected;
+        option->backgroundBrush = (marks & RegisterMapModel::DiffersMark)
+                                          ? RegisterMapWindow::differsColour
+                                          : RegisterMapWindow::changedColour;
+        option->palette.setColor(QPalette::Text, RegisterMapWindow::markedTextColour);
+        option->font.setBold(marks & RegisterMapModel::ChangedMark);
+    }
+
+private:
+    // The text as it fits the width, elided if need be, in the font.
+    const QStaticText &layOut(const QString &text, const QFont &font, int width) const
+    {
+        const QString key = text + QLatin1Char('\n') + QString::number(width) + font.key();
+        auto found = laidOutTexts.constFind(key);
+        if (found == laidOutTexts.cend()) {
+            if (laidOutTexts.size() >= maxLaidOutTexts)
+                laidOutTexts.clear();
+            QStaticText laidOut(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+            laidOut.setTextFormat(Qt::PlainText);
+            laidOut.prepare(QTransform(), font);
+            found = laidOutTexts.insert(key, laidOut);
+        }
+        return *found;
+    }
+
+    mutable QHash<QString, QStaticText> laidOutTexts;
+};
+
+} // namespace
+
+RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<PanelField> &fields,
+                                     QWidget *parent)
+    : QDialog(parent), map(new RegisterMapModel(mirror, fields, this)),
+      rows(new QSortFilterProxyModel(this))
+{
+    setObjectName(QStringLiteral("registerMap"));
+    setWindowTitle(tr("Register Map"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+
+    rows->setSourceModel(map);
+    rows->setFilterRole(RegisterMapModel::SearchRole);
+    rows->setFilterKeyColumn(RegisterMapModel::FieldsColumn);
+    rows->setFilterCaseSensitivity(Qt::CaseInsensitive);
+
+    auto *filter = new QLineEdit;
+    filter->setObjectName(QStringLiteral("filter"));
+    filter->setPlaceholderText(tr("Address, bit name or field"));
+    filter->setClearButtonEnabled(true);
+    auto *filterLabel = new QLabel(tr("Filter:"));
+    filterLabel->setBuddy(filter);
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(filterLabel);
+    controls->addWidget(filter, 1);
+    QPushButton *readAll = addButton(controls, tr("Read All"), "readAll");
+    QPushButton *compare = addButton(controls, tr("Compare With File\u2026"), "compareWithFile");
+    QPushButton *snapshot = addButton(controls, tr("Take Snapshot"), "takeSnapshot");
+    clearButton = addButton(controls, tr("Clear Reference"), "clearReference");
+
+    summary = new QLabel;
+    summary->setObjectName(QStringLiteral("summary"));
+
+    table = new QTableView;
+    table->setObjectName(QStringLiteral("registerTable"));
+    table->setAccessibleName(tr("Registers"));
+    table->setModel(rows);
+    table->setItemDelegate(new MarkDelegate(table));
+    table->verticalHeader()->hide();
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    table->setWordWrap(false);
+    // Tab leaves the table; the arrow keys move within it.
+    table->setTabKeyNavigation(false);
+    // Every cell but the fields has a width of its own; measured once, so a
+    // refresh never lays the table out again. The fields take the rest, and
+    // their tooltip holds what does not fit.
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setSectionResizeMode(RegisterMapModel::FieldsColumn, QHeaderView::Stretch);
+    const int rowHeight = table->fontMetrics().height() + rowPadding;
+    table->verticalHeader()->setDefaultSectionSize(rowHeight);
+
+    bitNames = new QLabel;
+    bitNames->setObjectName(QStringLiteral("bitNames"));
+    bitNames->setWordWrap(true);
+    bitNames->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(summary);
+    layout->addWidget(table, 1);
+    layout->addWidget(bitNames);
+    // At first, tall enough for all sixteen registers.
+    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height()
+                            + registerMirrorSize * rowHeight + 2 * table->frameWidth());
+    resize(initialWidth, sizeHint().height());
+    table->setMinimumHeight(0);
+    new WindowMemory(*this, QStringLiteral("registerMap"));
+    setTabChain(*this, {table, filter, readAll, compare, snapshot, clearButton});
+
+    // The table's own Copy takes only the current cell.
+    table->installEventFilter(this);
+
+    connect(filter, &QLineEdit::textChanged, rows, &QSortFilterProxyModel::setFilterFixedString);
+    connect(readAll, &QPushButton::clicked, this, &RegisterMapWindow::readAllRequested);
+    connect(compare, &QPushButton::clicked, this, &RegisterMapWindow::compareWithFile);
+    connect(snapshot, &QPushButton::clicked, this, &RegisterMapWindow::takeSnapshot);
+    connect(clearButton, &QPushButton::clicked, map, &RegisterMapModel::clearReference);
+    connect(map, &RegisterMapModel::comparisonChanged, this, &RegisterMapWindow::showComparison);
+    connect(table, &QTableView::doubleClicked, this, &RegisterMapWindow::toggleBit);
+    connect(table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &RegisterMapWindow::showBitNames);
+
+    showComparison();
+    table->selectionModel()->setCurrentIndex(rows->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+bool RegisterMapWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == table && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+        copyRows();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void RegisterMapWindow::compareWithFile()
+{
+    QString fileName;
+    if (const std::optional<RegisterReference> reference = askReferenceFile(this, fileName)) {
+        referenceName = QFileInfo(fileName).fileName();
+        map->setReference(*reference);
+    }
+}
+
+void RegisterMapWindow::takeSnapshot()
+{
+    referenceName = tr("the snapshot of %1").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    map->takeSnapshot();
+}
+
+void RegisterMapWindow::showComparison()
+{
+    const bool compared = map->hasReference();
+    table->setColumnHidden(RegisterMapModel::ReferenceColumn, !compared);
+    clearButton->setEnabled(compared);
+    summary->setText(compared ? tr("%1 from %2").arg(map->differenceSummary(), referenceName)
+                              : tr("No reference: compare with a register file or take a snapshot"));
+}
+
+void RegisterMapWindow::showBitNames(const QModelIndex &current)
+{
+    const int address = rows->mapToSource(current).row();
+    if (address < 0) {
+        bitNames->clear();
+        return;
+    }
+    QStringList names;
+    for (int bit = bitsPerRegister - 1; bit >= 0; --bit) {
+        const QLatin1String name(bitName(address, bit));
+        if (name != QLatin1String(unnamedBit))
+            names << QStringLiteral("%1 %2").arg(bit).arg(name);
+    }
+    const QString addressText = map->data(map->index(address, RegisterMapModel::AddressColumn)).toString();
+    bitNames->setText(names.isEmpty() ? tr("%1 has no named bits").arg(addressText)
+                                      : tr("Bits of %1: %2").arg(addressText, names.join(QLatin1String(", "))));
+}
+
+void RegisterMapWindow::copyRows()
+{
+    QList<int> addresses;
+    for (const QModelIndex &index : table->selectionModel()->selectedRows())
+        addresses << rows->mapToSource(index).row();
+    if (addresses.isEmpty())
+        return;
+    std::sort(addresses.begin(), addresses.end());
+    QString text;
+    for (int address : addresses)
+        text += map->rowText(address) + QLatin1Char('\n');
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void RegisterMapWindow::toggleBit(const QModelIndex &index)
+{
+    const QModelIndex cell = rows->mapToSource(index);
+    const int bit = RegisterMapModel::bitOfColumn(cell.column());
+    if (bit >= 0)
+        map->toggleBit(cell.row(), bit);
+}
