@@ -93,11 +93,13 @@ QPen ProbeChartView::probePen(int probe)
 // Only the plot and the time axis under it change as the view moves on;
 // the legend and the volts axis are left as they are. Tick labels stay
 // right of the volts axis, and may reach past the plot on the right.
-void ProbeChartView::setView(qint64 from, qint64 to, double voltsTop)
+void ProbeChartView::setView(qint64 from, qint64 to, double voltsTop,
+                             std::array<ProbeLine, probeCount> lines)
 {
     this->from = from;
     this->to = std::max(to, from + 1);
     this->voltsTop = voltsTop;
+    probeLines = std::move(lines);
     placeTicks();
     const QRectF plot = chart()->plotArea();
     const QRectF chartArea = chart()->geometry();
@@ -188,6 +190,7 @@ void ProbeChartView::drawForeground(QPainter *painter, const QRectF &rect)
     painter->save();
     drawTimeAxis(*painter, plot);
     painter->setClipRect(plot);
+    drawLines(*painter);
     painter->setRenderHint(QPainter::Antialiasing);
     drawLimits(*painter, plot);
     drawEvents(*painter);
@@ -227,6 +230,21 @@ void ProbeChartView::drawTimeAxis(QPainter &painter, const QRectF &plot) const
     }
     if (lastDate.isEmpty())
         painter.drawStaticText(QPointF(plot.left(), dateTop), ticks.isEmpty() ? startDate : ticks.first().date);
+}
+
+// BATT first, so that the converters run over its band.
+void ProbeChartView::drawLines(QPainter &painter) const
+{
+    QPolygonF polyline;
+    for (int p = 0; p < probeCount; ++p) {
+        painter.setPen(probePen(p));
+        for (const QList<QPointF> &stretch : probeLines[std::size_t(p)]) {
+            polyline.clear();
+            for (const QPointF &point : stretch)
+                polyline << QPointF(xOf(qint64(point.x())), yOf(point.y()));
+            painter.drawPolyline(polyline);
+        }
+    }
 }
 
 void ProbeChartView::drawLimits(QPainter &painter, const QRectF &plot) const

@@ -24,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLegend>
-#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
@@ -55,8 +54,8 @@ constexpr double voltsHeadroom = 0.1;
 constexpr double lowestVoltsTop = 1.0;
 
 // How many pixels of the chart's width one bucket of a long view covers:
-// Qt Charts recomputes every point of a series whenever the axis moves, so
-// the points drawn, not the samples held, set the cost of a redraw.
+// every point is placed again whenever the view moves, so the points drawn,
+// not the samples held, set the cost of a redraw.
 constexpr int pixelsPerBucket = 16;
 
 constexpr char spanKey[] = "probeHistorySpan";
@@ -120,8 +119,8 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     chart->setBackgroundVisible(false);
     chart->legend()->setAlignment(Qt::AlignTop);
     chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-    // The time axis places the lines; the chart view draws it, with ticks
-    // on round times, which this axis cannot give.
+    // The time axis holds the span shown; the chart view draws it, with
+    // ticks on round times, which this axis cannot give.
     timeAxis = new QDateTimeAxis;
     timeAxis->setVisible(false);
     voltsAxis = new QValueAxis;
@@ -133,8 +132,15 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     voltsAxis->setTitleText(tr("Volts"));
     chart->addAxis(timeAxis, Qt::AlignBottom);
     chart->addAxis(voltsAxis, Qt::AlignLeft);
-    for (int probe = 0; probe < probeCount; ++probe)
-        stretchSeries(probe, 0);
+    // Empty: they give the legend; the chart view draws the lines.
+    for (int probe = 0; probe < probeCount; ++probe) {
+        auto *series = new QLineSeries;
+        series->setName(QLatin1String(panelProbes[probe].label));
+        series->setPen(ProbeChartView::probePen(probe));
+        chart->addSeries(series);
+        series->attachAxis(timeAxis);
+        series->attachAxis(voltsAxis);
+    }
 
     chartView = new ProbeChartView(chart, history, watch);
     chartView->setObjectName(QStringLiteral("chart"));
@@ -461,23 +467,11 @@ void ProbeHistoryWindow::redraw()
         }
     }
 
-    // Emptied first, so that moving the axes has no old points to place.
-    for (const QList<QLineSeries *> &stretches : lines) {
-        for (QLineSeries *series : stretches) {
-            if (series->count() > 0)
-                series->clear();
-        }
-    }
     // In UTC: the same instants, without a trip through the time zone.
     timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),
                        QDateTime::fromMSecsSinceEpoch(to, Qt::UTC));
     voltsAxis->setRange(0.0, voltsTop(highest));
-    for (int probe = 0; probe < probeCount; ++probe) {
-        const ProbeLine &line = traces.lines[std::size_t(probe)];
-        for (int stretch = 0; stretch < line.size(); ++stretch)
-            stretchSeries(probe, stretch)->replace(line.at(stretch));
-    }
-    chartView->setView(from, to, voltsTop(highest));
+    chartView->setView(from, to, voltsTop(highest), traces.lines);
     viewFrom = from;
     viewTo = to;
     showStatistics();
@@ -535,25 +529,4 @@ void ProbeHistoryWindow::showCursors()
     }
     cursorText[2]->setText(difference);
     showStatistics();
-}
-
-// The series that draws the given stretch of a probe's line, made when the
-// line first breaks that often.
-QLineSeries *ProbeHistoryWindow::stretchSeries(int probe, int stretch)
-{
-    QList<QLineSeries *> &stretches = lines[std::size_t(probe)];
-    while (stretches.size() <= stretch) {
-        auto *series = new QLineSeries;
-        series->setName(QLatin1String(panelProbes[probe].label));
-        series->setPen(ProbeChartView::probePen(probe));
-        chart->addSeries(series);
-        series->attachAxis(timeAxis);
-        series->attachAxis(voltsAxis);
-        if (!stretches.isEmpty()) {
-            for (QLegendMarker *marker : chart->legend()->markers(series))
-                marker->setVisible(false);
-        }
-        stretches.append(series);
-    }
-    return stretches.at(stretch);
 }

@@ -21,7 +21,6 @@ class QDateTimeAxis;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
-class QLineSeries;
 class QListWidget;
 class QPushButton;
 class QValueAxis;
@@ -87,7 +86,6 @@ private:
     void showStatistics();
     void showCursors();
     qint64 viewEnd() const;
-    QLineSeries *stretchSeries(int probe, int stretch);
 
     ProbeHistory &history;
     const RunClock &clock;
@@ -97,9 +95,6 @@ private:
     ProbeChartView *chartView = nullptr;
     QDateTimeAxis *timeAxis = nullptr;
     QValueAxis *voltsAxis = nullptr;
-    // Per probe, one series for each unbroken stretch of its line; only the
-    // first has a legend entry.
-    std::array<QList<QLineSeries *>, probeCount> lines;
     QComboBox *spanChoice = nullptr;
     QPushButton *pauseButton = nullptr;
     QPushButton *recordButton = nullptr;
