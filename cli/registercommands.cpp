@@ -12,7 +12,6 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
 #include <QThread>
@@ -33,11 +32,6 @@ constexpr int highestBit = 7;
 constexpr char standardInput[] = "-";
 // Room between a read-out's label and its value.
 constexpr int labelGap = 2;
-
-QString hex(int value)
-{
-    return QStringLiteral("0x") + hexByte(value);
-}
 
 // Opens a file for reading by the bytes of its name, so that a name that is
 // no valid text still reaches its file. Without success, reason says why.
@@ -140,7 +134,7 @@ int RegisterCommands::read(int address, bool showBits)
     const std::optional<int> value = readRegister(address);
     if (!value)
         return exitBoardFailure;
-    QString result = hex(*value) + QLatin1Char('\n');
+    QString result = hexText(*value) + QLatin1Char('\n');
     if (showBits) {
         for (int bit = highestBit; bit >= 0; --bit) {
             result += QStringLiteral("bit %1  %2  %3\n")
@@ -155,7 +149,8 @@ int RegisterCommands::read(int address, bool showBits)
 int RegisterCommands::write(int address, int data, bool verifyWrite)
 {
     if (!link.register_write(address, data, Activity::DirectAccess))
-        return fail(QStringLiteral("writing register %1 failed: the board does not answer").arg(hex(address)));
+        return fail(QStringLiteral("writing register %1 failed: the board does not answer")
+                            .arg(hexText(address)));
     if (!verifyWrite)
         return exitSuccess;
     const std::optional<int> readBack = readRegister(address);
@@ -163,7 +158,7 @@ int RegisterCommands::write(int address, int data, bool verifyWrite)
         return exitBoardFailure;
     if (*readBack != data)
         return fail(QStringLiteral("register %1 reads back %2 after writing %3")
-                            .arg(hex(address), hex(*readBack), hex(data)));
+                            .arg(hexText(address), hexText(*readBack), hexText(data)));
     return exitSuccess;
 }
 
@@ -210,7 +205,7 @@ int RegisterCommands::load(QIODevice &file, const QString &fileName)
     if (failedWrites > 0)
         return fail(QStringLiteral("writing register %1 failed: the board does not answer "
                                    "(%2 of the file's writes failed)")
-                            .arg(hex(firstFailed))
+                            .arg(hexText(firstFailed))
                             .arg(failedWrites));
     return exitSuccess;
 }
@@ -235,7 +230,7 @@ int RegisterCommands::verify(const RegisterReference &file, bool showBits)
         const int actual = chip[std::size_t(d.address)];
         if (d.address != listed)
             differences += QStringLiteral("register %1: file %2, chip %3\n")
-                                   .arg(hex(d.address), hex(expected), hex(actual));
+                                   .arg(hexText(d.address), hexText(expected), hexText(actual));
         listed = d.address;
         if (showBits)
             differences += QStringLiteral("  bit %1  file %2  chip %3  %4\n")
@@ -281,11 +276,9 @@ int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
     // They are stamped with the run's clock, so a step of the wall clock
     // does not upset their intervals.
     const RunClock runClock;
-    QElapsedTimer clock;
-    clock.start();
     bool sampleSinceGap = false;
-    for (qint64 tick = 0;; tick = clock.elapsed() / intervalMs + 1) {
-        const qint64 wait = tick * intervalMs - clock.elapsed();
+    for (qint64 tick = 0;; tick = runClock.elapsed() / intervalMs + 1) {
+        const qint64 wait = tick * intervalMs - runClock.elapsed();
         if (wait > 0)
             QThread::msleep(static_cast<unsigned long>(wait));
         if (!link.isConnected() && !link.openBoard())
@@ -361,7 +354,7 @@ std::optional<int> RegisterCommands::readRegister(int address)
 {
     const int value = link.register_read(address, Activity::DirectAccess);
     if (value == readFailed) {
-        fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hex(address)));
+        fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hexText(address)));
         return std::nullopt;
     }
     return value;

@@ -199,6 +199,8 @@ bool SharedState::openFile(std::string &why)
         why = errorText("fchmod");
     else {
         m_fd = fd;
+        m_device = info.st_dev;
+        m_inode = info.st_ino;
         return true;
     }
     ::close(fd);
@@ -223,9 +225,8 @@ void SharedState::closeFile()
 bool SharedState::pathNamesOpenFile() const
 {
     struct stat atPath {};
-    struct stat opened {};
-    return ::lstat(m_path.c_str(), &atPath) == 0 && ::fstat(m_fd, &opened) == 0
-           && atPath.st_dev == opened.st_dev && atPath.st_ino == opened.st_ino;
+    return ::lstat(m_path.c_str(), &atPath) == 0 && atPath.st_dev == m_device
+           && atPath.st_ino == m_inode;
 }
 
 void SharedState::lockFile()

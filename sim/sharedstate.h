@@ -100,6 +100,9 @@ private:
     std::string m_memory;    // this process's board
 #else
     int m_fd = -1;
+    // Which file m_fd is, for telling whether the path still names it.
+    unsigned long long m_device = 0;
+    unsigned long long m_inode = 0;
 #endif
 };
 

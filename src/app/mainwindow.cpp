@@ -159,7 +159,6 @@ void MainWindow::connectParts()
     // edits, and its Read All is Update.
     RegisterMapModel &map = registerMapWindow->model();
     connect(refresh.get(), &DisplayRefresh::refreshed, &map, &RegisterMapModel::showRefresh);
-    connect(refresh.get(), &DisplayRefresh::registersShown, &map, &RegisterMapModel::showMirror);
     connect(&map, &RegisterMapModel::registerEdited, this, &MainWindow::editRegister);
     connect(registerMapWindow, &RegisterMapWindow::readAllRequested, this,
             &MainWindow::on_readregisters_clicked);
@@ -230,6 +229,7 @@ void MainWindow::editRegister(int address, int value)
 {
     edits->registerEdited(address, value);
     refresh->showRegisters();
+    registerMapWindow->model().showMirror();
 }
 
 // After a panel edit the register map shows the mirror as the panel does.

@@ -27,11 +27,6 @@ QPalette withBaseColour(const QPalette &base, const QColor &colour)
     return p;
 }
 
-int bitOf(quint8 byte, int bit)
-{
-    return (byte >> bit) & 1;
-}
-
 } // namespace
 
 DisplayRefresh::DisplayRefresh(const PanelControls &controls, const RegisterMirror &mirror,
@@ -61,7 +56,6 @@ void DisplayRefresh::showRegisters()
     qCDebug(lcTrace, "show_registers()");
     ProbeSample unread;
     refreshControls(Reach::RegistersOnly, unread);
-    emit registersShown();
 }
 
 void DisplayRefresh::refreshControls(Reach reach, ProbeSample &sample)

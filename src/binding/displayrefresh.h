@@ -51,8 +51,6 @@ signals:
     // The refresh is complete. It read pins and probes, which may have found
     // the board gone, so this is when the link state is worth showing.
     void refreshed();
-    // showRegisters() has brought the register controls in line.
-    void registersShown();
 
 private:
     // Pins and probes are read from the board; registers come from the mirror.

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString hexRegister(int value)
-{
-    return QStringLiteral("0x") + hexByte(value);
-}
-
 QString csvLine(const QStringList &fields)
 {
     return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
@@ -33,7 +28,7 @@ QString probeCsvHeader()
     QStringList fields{QStringLiteral("time")};
     for (const PanelReadout &probe : panelProbes)
         fields << QLatin1String(probe.label);
-    fields << hexRegister(probeStatusRegister);
+    fields << hexText(probeStatusRegister);
     return csvLine(fields);
 }
 
@@ -42,7 +37,7 @@ QString probeCsvLine(const ProbeSample &sample)
     QStringList fields{csvTime(sample.time)};
     for (double volts : sample.volts)
         fields << (std::isnan(volts) ? QString() : probeText(volts));
-    fields << hexRegister(sample.status);
+    fields << hexText(sample.status);
     return csvLine(fields);
 }
 

@@ -11,4 +11,11 @@ inline QString hexByte(int value)
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0'));
 }
 
+// The same with its prefix, as register values stand in files and tables
+// ("0x07").
+inline QString hexText(int value)
+{
+    return QStringLiteral("0x") + hexByte(value);
+}
+
 #endif

@@ -12,4 +12,10 @@
 constexpr int registerMirrorSize = 16;
 using RegisterMirror = std::array<quint8, registerMirrorSize>;
 
+// Bit 0 to 7 of a register value, as 0 or 1.
+inline int bitOf(quint8 byte, int bit)
+{
+    return (byte >> bit) & 1;
+}
+
 #endif

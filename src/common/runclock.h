@@ -20,6 +20,8 @@ public:
     }
 
     qint64 now() const { return wallAtStart + sinceStart.elapsed(); }
+    // Milliseconds since the run began, by the monotonic clock alone.
+    qint64 elapsed() const { return sinceStart.elapsed(); }
 
 private:
     qint64 wallAtStart;

@@ -22,6 +22,17 @@ QString notRegularFileReason()
     return QCoreApplication::translate("FileSave", "not a regular file");
 }
 
+bool writeWhole(QIODevice &device, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = device.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 bool AppendFile::fail(const QString &reason)
 {
     error = reason;
@@ -71,15 +82,9 @@ bool AppendFile::append(const QByteArray &line)
 {
     if (!file.isOpen())
         return fail(QCoreApplication::translate("AppendFile", "the file is not open"));
-    // Unbuffered: this is the write to the operating system itself. What a
-    // short write left is written again, which fails with the reason (a
-    // full disk takes part of a line without a word).
-    for (qint64 done = 0; done < line.size();) {
-        const qint64 written = file.write(line.constData() + done, line.size() - done);
-        if (written <= 0)
-            return fail(file.errorString());
-        done += written;
-    }
+    // Unbuffered: this is the write to the operating system itself.
+    if (!writeWhole(file, line))
+        return fail(file.errorString());
     return !sinceSync.hasExpired(syncIntervalMs) || sync();
 }
 

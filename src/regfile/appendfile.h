@@ -7,10 +7,16 @@
 #include <QString>
 
 class QByteArray;
+class QIODevice;
 
 // Why a file command refused a FIFO, a socket, a device or a folder: the
 // program writes and reads its files only as regular files.
 QString notRegularFileReason();
+
+// Writes all of bytes. A write that stops part way (a disk that fills up)
+// is tried again for the rest, so that the failure, if it is one, comes
+// with the system's reason in the device's errorString().
+bool writeWhole(QIODevice &device, const QByteArray &bytes);
 
 // A recording on disk that grows a line at a time. Each line reaches the
 // operating system as soon as it is appended, so a crash or kill of the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regfile/filedialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSettings>
@@ -38,4 +39,9 @@ QString askOpenFileName(QWidget *parent, const QString &caption, const QString &
     QFileDialog dialog(parent, caption, {}, filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return askFileName(dialog);
+}
+
+QString registerFileFilter()
+{
+    return QCoreApplication::translate("MainWindow", "QRX register files (*.qrx)");
 }

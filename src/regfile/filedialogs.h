@@ -17,4 +17,7 @@ QString askSaveFileName(QWidget *parent, const QString &caption, const QString &
 // The open dialog for such files, in the same remembered folder.
 QString askOpenFileName(QWidget *parent, const QString &caption, const QString &filter);
 
+// The filter of every dialog that asks for a register file.
+QString registerFileFilter();
+
 #endif

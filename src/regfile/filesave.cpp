@@ -8,24 +8,6 @@
 #include <QMessageBox>
 #include <QSaveFile>
 
-namespace {
-
-// Writes all of bytes. A write that stops part way (a disk that fills up)
-// is tried again for the rest, so that the failure, if it is one, comes
-// with the system's reason.
-bool writeWhole(QIODevice &file, const QByteArray &bytes)
-{
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return false;
-        done += written;
-    }
-    return true;
-}
-
-} // namespace
-
 bool saveFile(const QString &fileName, QIODevice::OpenMode mode,
               const std::function<bool(QIODevice &)> &writeContents)
 {

@@ -32,7 +32,7 @@ void RecordingCommand::toggle()
 void RecordingCommand::start()
 {
     const QString fileName = askSaveFileName(dialogParent, tr("Record Register Writes"),
-                                             tr("QRX register files (*.qrx)"), QStringLiteral("qrx"));
+                                             registerFileFilter(), QStringLiteral("qrx"));
     if (fileName.isEmpty())
         return;
     qCDebug(lcTrace, "recording into %s", qUtf8Printable(fileName));

@@ -27,11 +27,6 @@ namespace {
 
 constexpr char startDirectory[] = ".";
 
-QString fileFilter()
-{
-    return QCoreApplication::translate("MainWindow", "QRX register files (*.qrx)");
-}
-
 // Opens a register file for loading, only if it is a regular file. Opening a
 // FIFO would wait for a writer and freeze the window for good, and a device
 // may never end: neither is opened that far. The opening itself does not
@@ -90,7 +85,7 @@ void RegisterFileCommands::save()
     qCDebug(lcTrace, "on_actionSave_Registers_activated()");
     const QString fileName = QFileDialog::getSaveFileName(
         m_dialogParent, QCoreApplication::translate("MainWindow", "Save File"),
-        QString::fromLatin1(startDirectory), fileFilter());
+        QString::fromLatin1(startDirectory), registerFileFilter());
     if (fileName.isEmpty())
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
@@ -106,7 +101,7 @@ void RegisterFileCommands::load()
     qCDebug(lcTrace, "on_actionLoad_Registers_activated()");
     const QString fileName = QFileDialog::getOpenFileName(
         m_dialogParent, QCoreApplication::translate("MainWindow", "Load File"),
-        QString::fromLatin1(startDirectory), fileFilter());
+        QString::fromLatin1(startDirectory), registerFileFilter());
     if (fileName.isEmpty())
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
@@ -156,7 +151,7 @@ void RegisterFileCommands::load()
 std::optional<RegisterReference> askReferenceFile(QWidget *dialogParent, QString &fileName)
 {
     fileName = askOpenFileName(dialogParent, QCoreApplication::translate("MainWindow", "Compare With File"),
-                               fileFilter());
+                               registerFileFilter());
     if (fileName.isEmpty())
         return std::nullopt;
     qCDebug(lcTrace, "reference filename = %s", qUtf8Printable(fileName));

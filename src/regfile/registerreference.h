@@ -31,11 +31,6 @@ struct BitDifference
 {
     int address;
     int bit;
-
-    bool operator==(const BitDifference &other) const
-    {
-        return address == other.address && bit == other.bit;
-    }
 };
 
 // Every bit of a named register that differs, by ascending address and,

@@ -16,16 +16,6 @@ constexpr int hexBase = 16;
 constexpr char fieldSeparator[] = ", ";
 constexpr char bitToolTip[] = "bit %1    %2";
 
-QString hexText(int value)
-{
-    return QStringLiteral("0x") + hexByte(value);
-}
-
-int bitOf(quint8 byte, int bit)
-{
-    return (byte >> bit) & 1;
-}
-
 // A caption that ends in a colon introduces its value ("Output voltage :
 // 1.800V"); any other is followed by one ("Force PWM: off").
 QString captioned(const QString &caption, const QString &value)
@@ -261,11 +251,6 @@ QString RegisterMapModel::fieldsTextOf(int address) const
     for (const Placed &placed : registerFields[std::size_t(address)])
         texts << decode(fields.at(placed.field));
     return texts.join(QLatin1String(fieldSeparator));
-}
-
-QString RegisterMapModel::fieldsText(int address) const
-{
-    return fieldTexts.at(std::size_t(address));
 }
 
 int RegisterMapModel::marks(int address, int column) const

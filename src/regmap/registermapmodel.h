@@ -73,7 +73,6 @@ public:
     // "3 registers differ in 5 bits", or that none do; empty without a reference.
     QString differenceSummary() const;
 
-    QString fieldsText(int address) const;
     // A row as one line of text: its cells separated by tabs, the bits as
     // one group of eight digits.
     QString rowText(int address) const;
