@@ -8,6 +8,7 @@
 #include "device/devicelink.h"
 #include "common/chip.h"
 #include "interruption.h"
+#include "nativeio.h"
 #include "regfile/registerfile.h"
 
 #include <QBuffer>
@@ -17,13 +18,7 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -32,32 +27,6 @@ constexpr int highestBit = 7;
 constexpr char standardInput[] = "-";
 // Room between a read-out's label and its value.
 constexpr int labelGap = 2;
-
-// Opens a file for reading by the bytes of its name, so that a name that is
-// no valid text still reaches its file. Without success, reason says why.
-bool openByName(QFile &file, const QByteArray &fileName, QString &reason)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = qt_error_string(errno);
-        return false;
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        reason = file.errorString();
-        return false;
-    }
-    return true;
-#else
-    file.setFileName(QFile::decodeName(fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-        return false;
-    }
-    return true;
-#endif
-}
 
 } // namespace
 
