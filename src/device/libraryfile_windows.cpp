@@ -32,22 +32,23 @@ bool LibraryFile::load(const QString &name)
 {
     unload();
     const bool path = QFileInfo(name).isAbsolute();
-    system->fileName = QDir::toNativeSeparators(name);
+    system->fileName = name;
     // No box about a missing library: the caller tells why.
     DWORD oldMode = 0;
     ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-    system->module = ::LoadLibraryExW(reinterpret_cast<const wchar_t *>(system->fileName.utf16()), nullptr,
-                                      path ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
+    system->module = ::LoadLibraryExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(name).utf16()),
+                                      nullptr, path ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
     const DWORD error = ::GetLastError();
     ::SetThreadErrorMode(oldMode, nullptr);
     if (!system->module) {
         system->error = QStringLiteral("Cannot load library %1: %2")
-                                .arg(system->fileName, qt_error_string(int(error)));
+                                .arg(QDir::toNativeSeparators(name), qt_error_string(int(error)));
         return false;
     }
+    // Where the search found it.
     wchar_t loaded[MAX_PATH] = {};
-    if (::GetModuleFileNameW(system->module, loaded, MAX_PATH))
-        system->fileName = QString::fromWCharArray(loaded);
+    if (!path && ::GetModuleFileNameW(system->module, loaded, MAX_PATH))
+        system->fileName = QDir::fromNativeSeparators(QString::fromWCharArray(loaded));
     return true;
 }
 

@@ -2,8 +2,8 @@
 #include "regfile/filereplace.h"
 
 #include "regfile/appendfile.h"
+#include "regfile/regularfile.h"
 
-#include <QFileInfo>
 #include <QSaveFile>
 
 bool replaceFile(const QString &fileName, const QByteArray &contents, QString &reason)
@@ -12,8 +12,7 @@ bool replaceFile(const QString &fileName, const QByteArray &contents, QString &r
     // replaced by a regular file; it is left alone instead. The check
     // follows symbolic links, so a link to a regular file is written
     // through, as QSaveFile does.
-    const QFileInfo target(fileName);
-    if (target.exists() && !target.isFile()) {
+    if (fileKindAt(fileName) == FileKind::other) {
         reason = notRegularFileReason();
         return false;
     }

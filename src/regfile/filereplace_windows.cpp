@@ -2,6 +2,7 @@
 #include "regfile/filereplace.h"
 
 #include "regfile/appendfile.h"
+#include "regfile/regularfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,41 +29,6 @@ bool fail(QString &reason, const QString &why)
 bool failWithLastError(QString &reason)
 {
     return fail(reason, qt_error_string(int(::GetLastError())));
-}
-
-// Names in the device namespace, \\.\ (pipes, ports, volumes) and \\?\ but
-// for a drive or a share, are never files. Checked on the name, because
-// opening a pipe would connect to it.
-bool isDeviceNamespace(const std::wstring &name)
-{
-    const auto startsWith = [&name](const wchar_t *prefix) { return name.rfind(prefix, 0) == 0; };
-    if (startsWith(LR"(\\.\)"))
-        return true;
-    if (!startsWith(LR"(\\?\)"))
-        return false;
-    const std::wstring rest = name.substr(4);
-    const bool drive = rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\';
-    return !drive && rest.rfind(LR"(UNC\)", 0) != 0;
-}
-
-// What is at the name: nothing, a regular file or something else (a folder,
-// or a device such as NUL or COM1, which the system finds in any folder).
-enum class Target { missing, regular, other };
-
-Target targetAt(const std::wstring &name)
-{
-    if (isDeviceNamespace(name))
-        return Target::other;
-    const HANDLE handle = ::CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return Target::missing;
-    BY_HANDLE_FILE_INFORMATION info {};
-    const bool regular = ::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info)
-                         && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    ::CloseHandle(handle);
-    return regular ? Target::regular : Target::other;
 }
 
 // Writes all of contents to an open file and hands them to the disk.
@@ -112,8 +78,8 @@ HANDLE createBeside(const std::wstring &name, std::wstring &temporary)
 bool replaceFile(const QString &fileName, const QByteArray &contents, QString &reason)
 {
     const std::wstring name = nativeName(QFileInfo(fileName).absoluteFilePath());
-    const Target target = targetAt(name);
-    if (target == Target::other)
+    const FileKind target = fileKindAt(fileName);
+    if (target == FileKind::other)
         return fail(reason, notRegularFileReason());
 
     // The new file is made beside the old one, on the same volume, so that
@@ -122,19 +88,17 @@ bool replaceFile(const QString &fileName, const QByteArray &contents, QString &r
     const HANDLE handle = createBeside(name, temporary);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_ACCESS_DENIED && target == Target::regular)
+        if (error == ERROR_ACCESS_DENIED && target == FileKind::regular)
             return writeInPlace(name, contents, reason);
         return fail(reason, qt_error_string(int(error)));
     }
     bool done = writeAndFlush(handle, contents, reason);
     ::CloseHandle(handle);
-    // ReplaceFileW keeps the old file's attributes, its security and its
-    // creation time; a new name is simply moved there.
-    if (done && target == Target::regular)
-        done = ::ReplaceFileW(name.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                              nullptr, nullptr)
-               || failWithLastError(reason);
-    else if (done)
+    // One rename on the volume puts it in place: another program sees the
+    // old file or the new one, never a mix or none. (ReplaceFileW would also
+    // carry the old file's attributes over, but Wine leaves a file of its
+    // own behind when it fails.)
+    if (done)
         done = ::MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                || failWithLastError(reason);
     if (!done)

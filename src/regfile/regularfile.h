@@ -12,6 +12,10 @@ class QString;
 // (regularfile_posix.cpp, regularfile_windows.cpp). Without success, reason
 // says why: the system's reason, or notRegularFileReason().
 
+// What is at a name, with symbolic links followed.
+enum class FileKind { missing, regular, other };
+FileKind fileKindAt(const QString &fileName);
+
 // Opens an existing file for reading.
 bool openRegularFile(QFile &file, const QString &fileName, QString &reason);
 

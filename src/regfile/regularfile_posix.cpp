@@ -35,6 +35,14 @@ bool adopt(QFile &file, int fd, QIODevice::OpenMode mode, QString &reason)
 
 } // namespace
 
+FileKind fileKindAt(const QString &fileName)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(fileName).constData(), &status) != 0)
+        return FileKind::missing;
+    return S_ISREG(status.st_mode) ? FileKind::regular : FileKind::other;
+}
+
 bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
 {
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -51,14 +59,14 @@ bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
 bool createRegularFile(QFile &file, const QString &fileName, QString &reason)
 {
     // The type is also checked on the name first, so that a FIFO is not
-    // even opened: that alone would wake a reader waiting at its other end.
-    const QByteArray name = QFile::encodeName(fileName);
-    struct stat status {};
-    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+    // even opened: that alone would reach whoever waits at its other end.
+    if (fileKindAt(fileName) == FileKind::other)
         return fail(reason, notRegularFileReason());
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                          0666);
     if (fd < 0)
         return failWithErrno(reason);
+    struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         return fail(reason, notRegularFileReason());

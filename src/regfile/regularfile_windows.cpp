@@ -3,8 +3,11 @@
 
 #include "regfile/appendfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QString>
+
+#include <string>
 
 #include <fcntl.h>
 #include <io.h>
@@ -27,21 +30,51 @@ bool failWithLastError(QString &reason)
 // on a POSIX system.
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+std::wstring nativeName(const QString &fileName)
+{
+    return QDir::toNativeSeparators(fileName).toStdWString();
+}
+
+// Names in the device namespace, \\.\ (pipes, ports, volumes) and \\?\ but
+// for a drive or a share, are never files. Told by the name, because
+// opening a pipe would connect to it.
+bool isDeviceNamespace(const std::wstring &name)
+{
+    const auto startsWith = [&name](const wchar_t *prefix) { return name.rfind(prefix, 0) == 0; };
+    if (startsWith(LR"(\\.\)"))
+        return true;
+    if (!startsWith(LR"(\\?\)"))
+        return false;
+    const std::wstring rest = name.substr(4);
+    const bool drive = rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\';
+    return !drive && rest.rfind(LR"(UNC\)", 0) != 0;
+}
+
+// A file on a disk that is no folder. A device such as NUL or COM1, which
+// the system finds in any folder, is of another type.
+bool isRegular(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info {};
+    return ::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info)
+           && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Opens the name with CreateFileW, which neither waits for a pipe's other
-// end nor reads from a device, and keeps the handle only if it is a file on
-// a disk; a folder is opened too, to be refused as no regular file.
+// end nor reads from a device, and keeps the handle only if it is a regular
+// file; a folder is opened too, to be refused as no regular file.
 HANDLE openChecked(const QString &fileName, DWORD access, DWORD disposition, QString &reason)
 {
-    const HANDLE handle = ::CreateFileW(reinterpret_cast<const wchar_t *>(fileName.utf16()), access, shareAll,
-                                        nullptr, disposition,
+    if (fileKindAt(fileName) == FileKind::other) {
+        fail(reason, notRegularFileReason());
+        return INVALID_HANDLE_VALUE;
+    }
+    const HANDLE handle = ::CreateFileW(nativeName(fileName).c_str(), access, shareAll, nullptr, disposition,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         failWithLastError(reason);
         return handle;
     }
-    BY_HANDLE_FILE_INFORMATION info {};
-    if (::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info)
-        && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (isRegular(handle))
         return handle;
     ::CloseHandle(handle);
     fail(reason, notRegularFileReason());
@@ -64,6 +97,20 @@ bool adopt(QFile &file, HANDLE handle, int flags, QIODevice::OpenMode mode, QStr
 }
 
 } // namespace
+
+FileKind fileKindAt(const QString &fileName)
+{
+    const std::wstring name = nativeName(fileName);
+    if (isDeviceNamespace(name))
+        return FileKind::other;
+    const HANDLE handle = ::CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return FileKind::missing;
+    const bool regular = isRegular(handle);
+    ::CloseHandle(handle);
+    return regular ? FileKind::regular : FileKind::other;
+}
 
 bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
 {

@@ -70,7 +70,9 @@ PeerRun finishPeer(QProcess &peer)
     if (!peer.waitForFinished(10000))
         return run;
     run.exitCode = peer.exitStatus() == QProcess::NormalExit ? peer.exitCode() : -1;
-    run.lines = QString::fromLocal8Bit(peer.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    // The standard streams of a Windows program are text, with CR LF.
+    run.lines = QString::fromLocal8Bit(peer.readAllStandardOutput().replace("\r\n", "\n"))
+                        .split('\n', Qt::SkipEmptyParts);
     run.errors = QString::fromLocal8Bit(peer.readAllStandardError());
     return run;
 }
