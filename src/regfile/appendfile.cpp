@@ -45,9 +45,18 @@ bool AppendFile::append(const QByteArray &line)
     if (!file.isOpen())
         return fail(QCoreApplication::translate("AppendFile", "the file is not open"));
     // Unbuffered: this is the write to the operating system itself.
-    if (!writeWhole(file, line))
-        return fail(file.errorString());
+    const qint64 whole = file.pos();
+    if (!writeWhole(file, line)) {
+        const QString reason = file.errorString();
+        file.resize(whole);
+        return fail(reason);
+    }
     return !sinceSync.hasExpired(syncIntervalMs) || sync();
+}
+
+bool AppendFile::isFileOf(const QFileDevice &other) const
+{
+    return file.isOpen() && other.isOpen() && isSameFile(file, other);
 }
 
 bool AppendFile::sync()

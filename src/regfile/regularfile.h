@@ -3,6 +3,7 @@
 #define ZQ40613_REGULARFILE_H
 
 class QFile;
+class QFileDevice;
 class QString;
 
 // The program reads and records its files only as regular files: opening a
@@ -24,5 +25,8 @@ bool createRegularFile(QFile &file, const QString &fileName, QString &reason);
 
 // Hands what was written to file to the disk.
 bool syncFile(QFile &file, QString &reason);
+
+// Whether two open files are one file, by whatever names they were opened.
+bool isSameFile(const QFileDevice &one, const QFileDevice &other);
 
 #endif

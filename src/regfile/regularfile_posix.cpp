@@ -83,3 +83,11 @@ bool syncFile(QFile &file, QString &reason)
 {
     return ::fsync(file.handle()) == 0 || failWithErrno(reason);
 }
+
+bool isSameFile(const QFileDevice &one, const QFileDevice &other)
+{
+    struct stat mine {};
+    struct stat theirs {};
+    return ::fstat(one.handle(), &mine) == 0 && ::fstat(other.handle(), &theirs) == 0
+           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}

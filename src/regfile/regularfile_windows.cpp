@@ -137,3 +137,16 @@ bool syncFile(QFile &file, QString &reason)
     const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(file.handle()));
     return ::FlushFileBuffers(handle) || failWithLastError(reason);
 }
+
+// Compared by volume and index on it, for files opened through a
+// descriptor, as the program opens them.
+bool isSameFile(const QFileDevice &one, const QFileDevice &other)
+{
+    BY_HANDLE_FILE_INFORMATION mine {};
+    BY_HANDLE_FILE_INFORMATION theirs {};
+    return one.handle() >= 0 && other.handle() >= 0
+           && ::GetFileInformationByHandle(reinterpret_cast<HANDLE>(::_get_osfhandle(one.handle())), &mine)
+           && ::GetFileInformationByHandle(reinterpret_cast<HANDLE>(::_get_osfhandle(other.handle())), &theirs)
+           && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber
+           && mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
+}
