@@ -143,8 +143,9 @@ private slots:
         QVERIFY(dir.isValid());
         statePath = dir.filePath(QStringLiteral("%1.state").arg(QTest::currentTestFunction()));
         QFile::remove(statePath);
-        // Fixed battery: the probes and the comparator's status bit hold still.
-        peer({"battery", "3700"});
+        // The ideal part and a fixed battery: the probes read what the
+        // registers ask for, and the comparator's status bit holds still.
+        peer({"part", "0", "battery", "3700"});
     }
 
     void helpAndVersion()
