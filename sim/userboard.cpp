@@ -8,7 +8,7 @@ namespace sim {
 SharedState &userBoard()
 {
     static SharedState instance(userStateFilePath(), BoardModel::isSound,
-                                [](BoardState &state) { BoardModel(state).powerOn(); });
+                                [](BoardState &state) { BoardModel(state).powerOn(defaultPart); });
     return instance;
 }
 
