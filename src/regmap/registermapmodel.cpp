@@ -124,6 +124,20 @@ QVariant RegisterMapModel::data(const QModelIndex &index, int role) const
         if (column == ReferenceColumn)
             return reference && reference->named[i] ? hexText(reference->values[i]) : QString();
         return fieldTexts[i];
+    case Qt::CheckStateRole:
+        // How a screen reader hears a bit's value.
+        if (bit >= 0 && !unread[i])
+            return bitOf(value, bit) ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::AccessibleTextRole:
+        if (bit >= 0) {
+            const QLatin1String name(bitName(address, bit));
+            return name == QLatin1String(unnamedBit) ? tr("bit %1").arg(bit)
+                                                      : tr("bit %1, %2").arg(bit).arg(name);
+        }
+        return {};
+    case Qt::AccessibleDescriptionRole:
+        return column == ValueColumn || bit >= 0 ? note(address) : QString();
     case Qt::ToolTipRole:
         if (bit >= 0) {
             const QString names = QString::fromLatin1(bitToolTip).arg(bit).arg(QLatin1String(bitName(address, bit)));
@@ -148,8 +162,11 @@ QVariant RegisterMapModel::data(const QModelIndex &index, int role) const
 
 QVariant RegisterMapModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
+    // A row is named by its register, for screen readers.
+    if (orientation == Qt::Vertical)
+        return hexText(section);
     const int bit = bitOfColumn(section);
     if (bit >= 0)
         return QString::number(bit);

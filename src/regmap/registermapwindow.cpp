@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QtMath>
 #include <QTime>
+#include <QToolButton>
 #include <QToolTip>
 #include <QValidator>
 #include <QVBoxLayout>
@@ -107,6 +108,8 @@ public:
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
             edit->setValidator(new ByteValidator(edit));
+            edit->setAccessibleName(RegisterMapWindow::tr("Value of register %1")
+                                            .arg(index.siblingAtColumn(RegisterMapModel::AddressColumn).data().toString()));
             const QPalette normal = edit->palette();
             QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, normal] {
                 QPalette palette = normal;
@@ -145,6 +148,8 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        // A bit's check state is for screen readers; the cell shows its digit.
+        option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
         const int marks = index.data(RegisterMapModel::MarkRole).toInt();
         if (marks == 0)
             return;
@@ -206,8 +211,13 @@ void RegisterMapWindow::buildView()
 
     auto *filter = new QLineEdit;
     filter->setObjectName(QStringLiteral("filter"));
+    filter->setAccessibleName(tr("Register filter"));
     filter->setPlaceholderText(tr("Address, bit name or field"));
     filter->setClearButtonEnabled(true);
+    for (QToolButton *clear : filter->findChildren<QToolButton *>()) {
+        clear->setAccessibleName(tr("Clear filter"));
+        clear->setToolTip(tr("Clear filter"));
+    }
     auto *filterLabel = new QLabel(tr("Filter:"));
     filterLabel->setBuddy(filter);
 
@@ -227,6 +237,7 @@ void RegisterMapWindow::buildView()
     table->setAccessibleName(tr("Registers"));
     table->setModel(rows);
     table->setItemDelegate(new MarkDelegate(table));
+    // The address column shows what the row headers tell screen readers.
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
@@ -268,7 +279,8 @@ void RegisterMapWindow::buildView()
     }
     setTabChain(*this, {table, filter, readAll, compare, snapshot, clearButton});
 
-    // The table's own Copy takes only the current cell.
+    // The table's own Copy takes only the current cell, and Space or Return
+    // on a bit would only select.
     table->installEventFilter(this);
 
     connect(filter, &QLineEdit::textChanged, rows, &QSortFilterProxyModel::setFilterFixedString);
@@ -287,12 +299,28 @@ void RegisterMapWindow::buildView()
 
 bool RegisterMapWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == table && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
-        copyRows();
-        return true;
+    if (watched == table && event->type() == QEvent::KeyPress) {
+        const auto &key = *static_cast<QKeyEvent *>(event);
+        if (key.matches(QKeySequence::Copy)) {
+            copyRows();
+            return true;
+        }
+        if (toggleKey(key))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Space or Return on a bit cell toggles the bit, as a double click does.
+bool RegisterMapWindow::toggleKey(const QKeyEvent &key)
+{
+    const bool toggles = (key.key() == Qt::Key_Space || key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+                         && (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const QModelIndex current = table->currentIndex();
+    if (!toggles || RegisterMapModel::bitOfColumn(current.column()) < 0)
+        return false;
+    toggleBit(current);
+    return true;
 }
 
 void RegisterMapWindow::compareWithFile()
@@ -325,7 +353,7 @@ void RegisterMapWindow::showBitNames(const QModelIndex &current)
 {
     const int address = rows->mapToSource(current).row();
     if (address < 0) {
-        bitNames->clear();
+        bitNames->setText(tr("No register selected"));
         return;
     }
     QStringList names;

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QList>
 
+class QKeyEvent;
 class QLabel;
 class QModelIndex;
 class QPushButton;
@@ -53,6 +54,7 @@ protected:
 
 private:
     void buildView();
+    bool toggleKey(const QKeyEvent &key);
     void compareWithFile();
     void takeSnapshot();
     void showComparison();

@@ -6,10 +6,12 @@
 #include "regmap/registermapmodel.h"
 #include "regmap/registermapwindow.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using Model = RegisterMapModel;
 
@@ -192,6 +194,8 @@ void TestRegisterMap::editsActAsPanelEdits_data()
     QTest::newRow("bit double-clicked") << true << "cb0a1" << 0x0a << 1 << 0x82 << 0 << "";
     QTest::newRow("bit, Auto write off") << false << "cb0a1" << 0x0a << 1 << 0x82 << 0 << "";
     QTest::newRow("bit in a filtered map") << true << "cb0a1" << 0x0a << 1 << 0x82 << 0 << "fpwm";
+    QTest::newRow("bit, Space") << true << "cb0a1" << 0x0a << 1 << 0x82 << int(Qt::Key_Space) << "";
+    QTest::newRow("bit, Return, Auto write off") << false << "cb0a1" << 0x0a << 1 << 0x82 << int(Qt::Key_Return) << "";
 }
 
 // The same edit once on the panel, once in the map, over two boards alike.
@@ -403,6 +407,20 @@ void TestRegisterMap::filterBitNamesAndCopy()
 
     filter->clear();
     QCOMPARE(cell(f, 0x0b, bitColumn(7)).data(Qt::ToolTipRole).toString(), QStringLiteral("bit 7    Comp Hyst"));
+    // What a screen reader hears: the table, and a name for every control that takes focus.
+    QAccessibleTableInterface *cells = QAccessible::queryAccessibleInterface(table(f))->tableInterface();
+    const QAccessibleInterface *named = cells->cellAt(0x07, bitColumn(3));
+    QCOMPARE(named->text(QAccessible::Name), QStringLiteral("bit 3, Buck1 Voltage Code [3]"));
+    QVERIFY(named->state().checked && !cells->cellAt(0x07, bitColumn(0))->state().checked);
+    QCOMPARE(cells->cellAt(0x07, bitColumn(7))->text(QAccessible::Name), QStringLiteral("bit 7"));
+    QCOMPARE(cells->rowDescription(0x0b), QStringLiteral("0x0b"));
+    QList<QWidget *> controls = f.find<RegisterMapWindow>(QStringLiteral("registerMap"))->findChildren<QWidget *>();
+    controls.removeIf([](const QWidget *w) { return w->focusPolicy() == Qt::NoFocus; });
+    QStringList names{filter->findChild<QToolButton *>()->accessibleName()};
+    for (QWidget *control : controls)
+        names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    QVERIFY2(!names.contains(QString()) && QSet<QString>(names.cbegin(), names.cend()).size() == names.size(),
+             qPrintable(names.join(QLatin1Char('|'))));
     table(f)->setCurrentIndex(cell(f, 0x0e, 0));
     QCOMPARE(f.find<QLabel>(QStringLiteral("bitNames"))->text(), QStringLiteral("Bits of 0x0e: 0 IRQ Polarity"));
     table(f)->selectionModel()->select(cell(f, 0x07, 0),
