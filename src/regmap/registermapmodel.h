@@ -2,12 +2,11 @@
 #ifndef ZQ40613_REGISTERMAPMODEL_H
 #define ZQ40613_REGISTERMAPMODEL_H
 
-#include "binding/bindingname.h"
+#include "binding/panelfields.h"
 #include "common/chip.h"
 #include "common/registermirror.h"
 #include "device/registertransfer.h"
 #include "regfile/registerreference.h"
-#include "regmap/panelfield.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -101,15 +100,6 @@ signals:
     void comparisonChanged();
 
 private:
-    struct Field
-    {
-        PanelField::Kind kind;
-        QString caption;
-        QStringList items;
-        FieldBinding choice;
-        int address = -1;
-        int bit = 0;
-    };
     // A field in a register, with its top bit there.
     struct Placed
     {
@@ -117,14 +107,14 @@ private:
         int field; // index into fields
     };
 
-    void addField(const PanelField &description);
+    void addField(const PanelField &field);
     using Flags = std::array<bool, registerMirrorSize>;
 
     void show(bool markChanges, const Flags &nowUnread);
     void cellChanged(int address, int column);
     void registerChanged(int address, unsigned bits);
     bool isPending(int address) const;
-    QString decode(const Field &field) const;
+    QString decode(const PanelField &field) const;
     QString fieldsTextOf(int address) const;
     int marks(int address, int column) const;
     QString note(int address) const;
@@ -147,7 +137,7 @@ private:
     bool readBackStopped = false;
     Flags editable{};
     Flags indicatorsOnly{};
-    QList<Field> fields;
+    QList<PanelField> fields;
     // The fields of each register, highest top bit first, as the bit
     // columns run.
     std::array<QList<Placed>, registerMirrorSize> registerFields;
