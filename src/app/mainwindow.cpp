@@ -8,6 +8,7 @@
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
 #include "common/chip.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "common/trace.h"
 #include "device/panellogs.h"
@@ -117,6 +118,12 @@ void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
     nameUnlabelledControls(controls);
+    setSpokenName(*ui->tabWidget, tr("Pages"));
+    // The two logs and their Clear buttons, one of each on either page.
+    setSpokenName(*ui->eventlog, tr("Event log"));
+    setSpokenName(*ui->pushButton_2, tr("Clear event log"));
+    setSpokenName(*ui->registerlog, tr("Register log"));
+    setSpokenName(*ui->pushButton, tr("Clear register log"));
 
     auto *refresh = new QAction(this);
     refresh->setShortcuts(QKeySequence::Refresh);
@@ -216,7 +223,15 @@ void MainWindow::addRecording()
 // own widgets are none of them.
 void MainWindow::addRegisterMap()
 {
-    registerMapWindow = new RegisterMapWindow(mirror, describePanelFields(controls), this);
+    const QList<PanelField> fields = describePanelFields(controls);
+    registerMapWindow = new RegisterMapWindow(mirror, fields, this);
+    // Every register control is spoken by the words the map shows for it.
+    for (const PanelField &field : fields) {
+        QString name = field.caption;
+        if (name.endsWith(QLatin1Char(':')))
+            name = name.chopped(1).trimmed();
+        setSpokenName(*findChild<QWidget *>(field.bindingName), name);
+    }
     auto *action = new QAction(tr("Register Map"), this);
     action->setObjectName(QStringLiteral("actionRegister_Map"));
     ui->menuTools->addAction(action);
