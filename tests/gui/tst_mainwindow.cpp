@@ -221,11 +221,9 @@ void TestMainWindow::controlsAreSpokenByWhatTheyAre_data()
     QTest::newRow("BUCK3") << "adc000510244100" << "BUCK3 probe voltage" << "";
     QTest::newRow("Buck1 OK enable") << "cb0c1" << "Buck1 OK enable" << "";
     QTest::newRow("Buck1 Enable") << "cb0a1" << "Buck1 Enable" << "";
-    QTest::newRow("Buck2 Force PWM") << "cb0a3" << "Buck2 Force PWM" << "";
     QTest::newRow("Buck3 Enabled") << "cb0a7" << "Buck3 Enabled" << "";
     QTest::newRow("Comparator Enable") << "cb0b0" << "Comparator Enable" << "";
     QTest::newRow("Buck1 voltage") << "co0750" << "Buck1 Output voltage" << "1.100V";
-    QTest::newRow("Buck3 voltage") << "co0060" << "Buck3 Output voltage" << "0.700V";
     QTest::newRow("threshold") << "co0b61" << "Comparator Threshold voltage" << "2.000V";
     QTest::newRow("event log") << "eventlog" << "Event log" << "";
     QTest::newRow("register log") << "registerlog" << "Register log" << "";
