@@ -7,6 +7,7 @@
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
+#include "binding/panelfields.h"
 #include "common/chip.h"
 #include "common/spokenname.h"
 #include "common/tabchain.h"
@@ -20,7 +21,6 @@
 #include "regfile/recordingcommand.h"
 #include "regfile/registerfilecommands.h"
 #include "regfile/registerrecorder.h"
-#include "regmap/panelfields.h"
 #include "regmap/registermapmodel.h"
 #include "regmap/registermapwindow.h"
 
@@ -111,13 +111,13 @@ void MainWindow::connectPanel()
 }
 
 // What a user without a mouse, or with a screen reader, needs: Tab reaches
-// every control in reading order (the form's tab stops), each control that
-// shows no text of its own gets a spoken name, the platform's Refresh key
-// (F5) runs Update, and Alt with a title's first letter opens that menu.
+// every control in reading order (the form's tab stops), each control is
+// spoken by what it is, the platform's Refresh key (F5) runs Update, and
+// Alt with a title's first letter opens that menu.
 void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
-    nameUnlabelledControls(controls);
+    namePanelControls(controls);
     setSpokenName(*ui->tabWidget, tr("Pages"));
     // The two logs and their Clear buttons, one of each on either page.
     setSpokenName(*ui->eventlog, tr("Event log"));
@@ -223,15 +223,7 @@ void MainWindow::addRecording()
 // own widgets are none of them.
 void MainWindow::addRegisterMap()
 {
-    const QList<PanelField> fields = describePanelFields(controls);
-    registerMapWindow = new RegisterMapWindow(mirror, fields, this);
-    // Every register control is spoken by the words the map shows for it.
-    for (const PanelField &field : fields) {
-        QString name = field.caption;
-        if (name.endsWith(QLatin1Char(':')))
-            name = name.chopped(1).trimmed();
-        setSpokenName(*findChild<QWidget *>(field.bindingName), name);
-    }
+    registerMapWindow = new RegisterMapWindow(mirror, panelFields(), this);
     auto *action = new QAction(tr("Register Map"), this);
     action->setObjectName(QStringLiteral("actionRegister_Map"));
     ui->menuTools->addAction(action);
