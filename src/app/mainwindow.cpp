@@ -48,7 +48,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     registerFiles = std::make_unique<RegisterFileCommands>(
             this, mirror,
             [this](int address, int data) {
-                link.register_write(address, data, Activity::Load);
+                return link.register_write(address, data, Activity::Load) != 0;
             },
             recorder.get());
     directAccess = new direct_access(this);
