@@ -128,7 +128,7 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
         entries << action->objectName() + '=' + action->text();
     QCOMPARE(entries, (QStringList{"actionDirect_Register_Access=Direct Register Access",
                                    "actionProbe_History=Probe History",
-                                   "actionRegister_Map=Register Map"}));
+                                   "actionRegister_Map=Register Map", "actionSweep=Sweep\u2026"}));
 
     QWidget *window = historyWindow(f);
     QVERIFY(!window->isVisible());
