@@ -9,7 +9,6 @@
 #include "registercommands.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -62,17 +61,6 @@ QByteArrayList nativeArguments(const QByteArrayList &argvBytes)
 #endif
 }
 
-// What the error says when no board answers: with the library that was
-// asked, or why none could be loaded.
-QString noBoardReason(const Hid2Library &library)
-{
-    if (library.isLoaded())
-        return QStringLiteral("no board answers (controller library %1)")
-                .arg(QDir::toNativeSeparators(library.fileName()));
-    return QStringLiteral("no board: the controller library hid2 cannot be loaded (%1)")
-            .arg(library.failure());
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -104,6 +92,6 @@ int main(int argc, char *argv[])
     // library search path.
     Hid2Library controller(QCoreApplication::applicationDirPath());
     DeviceLink link(controller);
-    RegisterCommands commands(link, noBoardReason(controller), out, err);
+    RegisterCommands commands(link, controller.noBoardReason(), out, err);
     return commands.run(*invocation);
 }

@@ -9,7 +9,7 @@
 #include <QString>
 
 // The controller library, loaded at run time. The copy in the program's own
-// folder wins; otherwise "hid2" is looked up the platform's ordinary way (on
+// folder wins (no folder given: none, never the current one); otherwise "hid2" is looked up the platform's ordinary way (on
 // Linux this honours LD_LIBRARY_PATH). When no usable library is found, every
 // call answers like a board that is not plugged in, so the program still runs
 // and keeps trying to connect.
@@ -22,6 +22,9 @@ public:
     QString fileName() const { return library.fileName(); }
     // Why the library is not in use; empty when it is.
     QString failure() const { return whyNotLoaded; }
+    // What to tell when no board answers: the library that was asked, or
+    // why none could be loaded.
+    QString noBoardReason() const;
 
     int usb_hid_init() override;
     int init_controller(int handle) override;
