@@ -39,6 +39,24 @@ PyObject *addError(py::module_ &module, const char *name, const char *doc, PyObj
     return type;
 }
 
+// Raises the module's failures as their Python exceptions; rethrows what
+// is none of them.
+void translate(std::exception_ptr thrown)
+{
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const NoBoardFailure &failure) {
+        PyErr_SetString(noBoardError, failure.what());
+    } catch (const BoardFailure &failure) {
+        PyErr_SetString(boardError, failure.what());
+    } catch (const RegisterFileFailure &failure) {
+        py::object error = py::reinterpret_borrow<py::object>(registerFileError)(failure.what());
+        error.attr("line") = failure.line;
+        error.attr("path") = failure.path;
+        PyErr_SetObject(registerFileError, error.ptr());
+    }
+}
+
 } // namespace
 
 void bindErrors(py::module_ &module)
@@ -49,18 +67,22 @@ void bindErrors(py::module_ &module)
     py::setattr(registerFileError, "line", py::none());
     py::setattr(registerFileError, "path", py::none());
 
-    py::register_exception_translator([](std::exception_ptr thrown) {
+    py::register_exception_translator(translate);
+}
+
+void raiseCaught()
+{
+    try {
+        throw;
+    } catch (py::error_already_set &error) {
+        error.restore();
+    } catch (const py::builtin_exception &error) {
+        error.set_error();
+    } catch (...) {
         try {
-            std::rethrow_exception(thrown);
-        } catch (const NoBoardFailure &failure) {
-            PyErr_SetString(noBoardError, failure.what());
-        } catch (const BoardFailure &failure) {
-            PyErr_SetString(boardError, failure.what());
-        } catch (const RegisterFileFailure &failure) {
-            py::object error = py::reinterpret_borrow<py::object>(registerFileError)(failure.what());
-            error.attr("line") = failure.line;
-            error.attr("path") = failure.path;
-            PyErr_SetObject(registerFileError, error.ptr());
+            translate(std::current_exception());
+        } catch (const std::exception &error) {
+            PyErr_SetString(PyExc_SystemError, error.what());
         }
-    });
+    }
 }

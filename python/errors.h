@@ -39,4 +39,8 @@ public:
 // exceptions above.
 void bindErrors(pybind11::module_ &module);
 
+// Sets Python's error for the exception being handled, as pybind11 does for
+// the calls it dispatches: for a call that goes around it.
+void raiseCaught();
+
 #endif
