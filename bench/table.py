@@ -91,10 +91,11 @@ def main():
         python = json.load(f)
     python_read, cpp_read = python["read_us"] / 1000.0, python["cpp_read_us"] / 1000.0
     table.append((f"A register read from Python, no latency (10,000 reads): "
-                  f"{(python_read - cpp_read) * 1000:+.2f} µs a read "
+                  f"{python['read_difference_us']:+.2f} µs a read, median of the turns "
                   f"({python['read_cpu_us'] - python['cpp_read_cpu_us']:+.2f} µs of processor time)",
                   fmt_ms(python_read), "the same reads from C++", fmt_ms(cpp_read), python_read / cpp_read))
-    table.append(("board.load of 100,000 statements, each written (with opening the board)",
+    table.append(("board.load of 100,000 statements, each written (with opening the board); processor time "
+                  f"{python['load_cpu_ms']:.0f} ms against {python['cli_load_cpu_ms']:.0f} ms",
                   fmt_ms(python["load_ms"]), "zq40613-reg load of the same file, the whole run",
                   fmt_ms(python["cli_load_ms"]), python["load_ms"] / python["cli_load_ms"]))
     print("| Measure | Program | Floor | Floor value | Ratio |")
