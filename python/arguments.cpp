@@ -51,6 +51,9 @@ PathArgument::PathArgument(const py::object &path)
     const py::bytes encoded = os.attr("fsencode")(path);
     const std::string raw = encoded;
     bytes = QByteArray(raw.data(), qsizetype(raw.size()));
+    // As Python's open() has it: the system would take the name as ending there.
+    if (bytes.contains('\0'))
+        throw py::value_error("embedded null byte");
     text = ::text(os.attr("fsdecode")(path));
 }
 

@@ -63,15 +63,16 @@ public:
     {
         for (;;) {
             PythonSignals interrupt;
-            const ProbeWatch::Step step = board.runUnlockable([&](BoardSession &, std::unique_lock<std::mutex> &lock) {
-                // The board is free for other threads while the watch waits.
+            // The board is free for other threads while the watch waits.
+            const auto waitAndTake = [&](BoardSession &, std::unique_lock<std::mutex> &lock) {
                 return watch->next([&](int milliseconds) {
                     lock.unlock();
                     const bool slept = interrupt.sleep(milliseconds);
                     lock.lock();
                     return slept;
                 });
-            });
+            };
+            const ProbeWatch::Step step = board.runUnlockable(waitAndTake);
             switch (step.kind) {
             case ProbeWatch::Step::Interrupted:
                 interrupt.raiseStopped(QStringLiteral("watch interrupted at sample %1").arg(taken + 1));
@@ -139,8 +140,8 @@ void bindReadouts(py::module_ &module, BoardClass &board)
             "watch",
             [](BoardHandle &b, double interval, bool keepGoing, py::object csv) {
                 QString error;
-                const std::optional<int> ms =
-                        ProbeWatch::intervalFromSeconds(interval, py::str(py::float_(interval)).cast<QString>(), error);
+                const QString given = py::str(py::float_(interval)).cast<QString>();
+                const std::optional<int> ms = ProbeWatch::intervalFromSeconds(interval, given, error);
                 if (!ms)
                     throw py::value_error(error.toStdString());
                 return Watch(b, *ms, keepGoing, std::move(csv));

@@ -171,6 +171,7 @@ ERRORS = [
     ("missing file", [], lambda b: b.load("missing.qrx"), FileNotFoundError,
      "[Errno 2] No such file or directory: 'missing.qrx'"),
     ("folder", [], lambda b: b.verify("."), OSError, "cannot read .: Is a directory"),
+    ("name cut short by a null byte", [], lambda b: b.load("bad.qrx\0.txt"), ValueError, "embedded null byte"),
     ("syntax error in a load", [], lambda b: b.load(qrx("reg 0x07 0x12 w\n# ok\nreg 0x10 0x00 w\n")),
      RegisterFileError, "Syntax error in file bad.qrx, line 3."),
     ("syntax error in a verify", [], lambda b: b.verify(qrx("sleep\n")), RegisterFileError,
