@@ -7,6 +7,7 @@
 #include "interruption.h"
 #include "regfile/openbyname.h"
 #include "session/probewatch.h"
+#include "sweep/sweepcsv.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -87,6 +88,8 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Probes:
         return invocation.watchIntervalMs > 0 ? watchProbes(invocation.watchIntervalMs, keepGoing)
                                               : printReadouts(panelProbes);
+    case Command::Sweep:
+        return sweep(invocation.sweep);
     case Command::Help:
     case Command::Version:
         break;
@@ -205,6 +208,39 @@ int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
         if (step.kind != ProbeWatch::Step::Lost && !print(step.csvLine()))
             return exitBoardFailure;
     }
+}
+
+// The lines go out as the steps are taken. Ctrl+C stops the sweep before
+// its next step, which restores the field as the end of a sweep does.
+int RegisterCommands::sweep(const SweepPlan &plan)
+{
+    RegisterMirror registers{};
+    const int unanswered = readFieldRegisters(session.link(), plan.field, registers);
+    if (unanswered >= 0)
+        return fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hexText(unanswered)));
+    if (!print(sweepCsvHeader(plan.field)))
+        return exitBoardFailure;
+    SweepRun run(plan, session.link(), registers);
+    bool written = true;
+    QObject::connect(&run, &SweepRun::rowTaken, [&](const SweepRow &row) {
+        written = written && print(sweepCsvLine(plan.field, row));
+    });
+    const InterruptCatcher interrupt;
+    runSweep(run, [&](int milliseconds) {
+        interrupt.sleep(milliseconds);
+        return written && !interrupt.caught();
+    });
+    if (!run.failure().isEmpty())
+        return fail(QStringLiteral("sweep: %1").arg(run.failure()));
+    if (!written)
+        return exitBoardFailure;
+    if (interrupt.caught())
+        return fail(QStringLiteral("sweep interrupted at step %1 of %2%3")
+                            .arg(run.stepNumber())
+                            .arg(run.stepCount())
+                            .arg(plan.restore ? QStringLiteral("; %1 restored").arg(plan.field.name) : QString()),
+                    exitInterrupted);
+    return exitSuccess;
 }
 
 std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)

@@ -143,8 +143,9 @@ private slots:
         QVERIFY(dir.isValid());
         statePath = dir.filePath(QStringLiteral("%1.state").arg(QTest::currentTestFunction()));
         QFile::remove(statePath);
-        // Fixed battery: the probes and the comparator's status bit hold still.
-        peer({"battery", "3700"});
+        // The ideal part and a fixed battery: the probes read what the
+        // registers ask for, and the comparator's status bit holds still.
+        peer({"part", "0", "battery", "3700"});
     }
 
     void helpAndVersion()
@@ -242,6 +243,27 @@ private slots:
         expectFailure(finish(load), 130, "zq40613-reg: load interrupted at line 2\n");
         QVERIFY(clock.elapsed() < 3000);
         QCOMPARE(peerRead(0x08), 0x2c);
+#else
+        QSKIP("Needs POSIX signals");
+#endif
+    }
+
+    // Ctrl+C ends a sweep before its next step, the field back at its value
+    // from before; the lines taken stay printed.
+    void interruptStopsTheSweep()
+    {
+#ifdef Q_OS_UNIX
+        QProcess sweep;
+        start(sweep, {"sweep", "Buck1 Output voltage", "1.1", "1.5", "--settle", "400"});
+        const QStringList lines = readLines(sweep, 2);
+        ::kill(pid_t(sweep.processId()), SIGINT);
+        const Run run = finish(sweep);
+        QCOMPARE(run.exitCode, 130);
+        QCOMPARE(run.err, "zq40613-reg: sweep interrupted at step 2 of 9; Buck1 Output voltage restored\n");
+        QCOMPARE(lines.value(0), "time,set,BATT,BUCK1,BUCK2,BUCK3,0x0d,BUCK1 error mV,BUCK1 error %");
+        QVERIFY2(lines.value(1).endsWith(",1.100,3.703,1.101,3.298,1.201,0x1f,0.9,0.08"), qPrintable(lines.value(1)));
+        QCOMPARE(run.out, QString());
+        QCOMPARE(peerRead(0x07), 0x0e);
 #else
         QSKIP("Needs POSIX signals");
 #endif
@@ -430,7 +452,7 @@ private slots:
 
     // Runs that need a shell: output that cannot be written, input without
     // end, a file name that is not valid text. "$0" is the program, "$1"
-    // zq40613-sim.
+    // zq40613-sim, "$2" zq40613-eval.
     void shellRuns_data()
     {
         QTest::addColumn<QString>("script");
@@ -451,6 +473,22 @@ private slots:
         QTest::newRow("sim empty command") << "\"$1\" ''" << 2 << "zq40613-sim: unknown command ''" + simHint;
         QTest::newRow("sim negative volts") << "\"$1\" battery -3" << 2
                                             << "zq40613-sim: battery: '-3' is out of range (2.5 to 5.5 V)" + simHint;
+        QTest::newRow("sim volts with a unit")
+                << "\"$1\" battery 3.5V" << 2
+                << "zq40613-sim: battery: '3.5V' is not a voltage (decimal volts, such as 3.0)" + simHint;
+        QTest::newRow("verify a folder") << "\"$0\" verify ." << 2 << "zq40613-reg: cannot read .: Is a directory\n";
+        // The desktop program answers --help and --version without a window
+        // system; Qt's own options, -platform here, are Qt's.
+        const QString noDisplay = QStringLiteral("mkdir -p -m 700 run; env -u QT_QPA_PLATFORM -u DISPLAY "
+                                                 "-u WAYLAND_DISPLAY XDG_RUNTIME_DIR=\"$PWD/run\" \"$2\" ");
+        QTest::newRow("eval --version") << noDisplay + "--version >&2" << 0
+                                        << "zq40613-eval (ZQ40613 Evaluation kit) Version 0.0.2\n";
+        QTest::newRow("eval --help") << noDisplay + "-platform xcb --help | head -n 2 >&2" << 0
+                                     << "Usage: " EVAL_PROGRAM " [options]\n"
+                                        "Evaluation software for the ZQ40613 power-management chip on its evaluation board.\n";
+        const QString evalUsage = "\nUsage: zq40613-eval [options]\nTry 'zq40613-eval --help' for more information.\n";
+        QTest::newRow("eval, unknown option") << noDisplay + "-platform offscreen --verbose" << 2
+                                              << "zq40613-eval: Unknown option 'verbose'." + evalUsage;
         // The memory limit does not go with the address sanitizer, which
         // reserves far more address space up front.
 #ifdef __SANITIZE_ADDRESS__
@@ -479,7 +517,8 @@ private slots:
         QProcess process;
         process.setProcessEnvironment(boardEnvironment());
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM), QStringLiteral(SIM_TOOL)});
+        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM), QStringLiteral(SIM_TOOL),
+                                             QStringLiteral(EVAL_PROGRAM)});
         expectFailure(finish(process), exitCode, err);
     }
 

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """What the module's tests share: the simulated board at power-on for every
-case, and the build's programs beside the module."""
+case, the ideal part (without the errors of a real one), and the build's
+programs beside the module."""
 
 import os
 import subprocess
@@ -26,7 +27,7 @@ def python(*args, **kwargs):
 
 @pytest.fixture(autouse=True)
 def power_on():
-    run("zq40613-sim", "reset")
+    run("zq40613-sim", "reset", "--seed", "0")
 
 
 @pytest.fixture

@@ -93,7 +93,7 @@ def test_dump_is_the_command_lines():
 
 def test_watch_writes_what_the_command_line_writes():
     def fresh_board():
-        run("zq40613-sim", "reset")
+        run("zq40613-sim", "reset", "--seed", "0")
         run("zq40613-sim", "battery", "3.5")  # no drift; the noise starts afresh
 
     fresh_board()
