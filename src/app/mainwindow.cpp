@@ -7,6 +7,7 @@
 #include "binding/bulktransfer.h"
 #include "binding/controledits.h"
 #include "binding/displayrefresh.h"
+#include "binding/panelfields.h"
 #include "common/chip.h"
 #include "common/tabchain.h"
 #include "common/trace.h"
@@ -19,7 +20,6 @@
 #include "regfile/recordingcommand.h"
 #include "regfile/registerfilecommands.h"
 #include "regfile/registerrecorder.h"
-#include "regmap/panelfields.h"
 #include "regmap/registermapmodel.h"
 #include "regmap/registermapwindow.h"
 
@@ -47,7 +47,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     registerFiles = std::make_unique<RegisterFileCommands>(
             this, mirror,
             [this](int address, int data) {
-                link.register_write(address, data, Activity::Load);
+                return link.register_write(address, data, Activity::Load) != 0;
             },
             recorder.get());
     directAccess = new direct_access(this);
@@ -216,7 +216,7 @@ void MainWindow::addRecording()
 // own widgets are none of them.
 void MainWindow::addRegisterMap()
 {
-    registerMapWindow = new RegisterMapWindow(mirror, describePanelFields(controls), this);
+    registerMapWindow = new RegisterMapWindow(mirror, panelFields(), this);
     auto *action = new QAction(tr("Register Map"), this);
     action->setObjectName(QStringLiteral("actionRegister_Map"));
     ui->menuTools->addAction(action);

@@ -4,46 +4,27 @@
 #include "common/labelbeside.h"
 #include "binding/bindingname.h"
 #include "binding/panelcontrols.h"
-#include "common/chip.h"
+#include "binding/spokennames.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace {
 
-constexpr char context[] = "PanelNames";
-
 // What a read-out shows, after the name of what it belongs to.
 QString readoutName(const QLineEdit &field)
 {
-    const LineEditBinding binding = get_le_addr(field.objectName());
-    const QString beside = textBeside(field);
-    switch (binding.kind) {
-    case LineEditBinding::StatusBit:
-        return QCoreApplication::translate(context, "%1 status")
-                .arg(beside.isEmpty() ? QString::fromLatin1(bitName(binding.address, binding.bit)) : beside);
-    case LineEditBinding::PinLevel:
-        return beside.isEmpty() ? beside : QCoreApplication::translate(context, "%1 pin").arg(beside);
-    case LineEditBinding::Adc:
-        return beside.isEmpty() ? beside
-                                : QCoreApplication::translate(context, "%1 probe voltage").arg(beside);
-    case LineEditBinding::NotBound:
-        break;
-    }
-    return {};
+    return readoutSpokenName(get_le_addr(field.objectName()), textBeside(field));
 }
 
 // A bit's check box without text switches what its row's label names.
 QString switchName(const QAbstractButton &button)
 {
-    const QString beside = textBeside(button);
-    if (!button.text().isEmpty() || beside.isEmpty()
-        || get_cb_addr(button.objectName()).kind != ButtonBinding::Bit)
+    if (!button.text().isEmpty() || get_cb_addr(button.objectName()).kind != ButtonBinding::Bit)
         return {};
-    return QCoreApplication::translate(context, "%1 enable").arg(beside);
+    return switchSpokenName(textBeside(button));
 }
 
 void nameIfUnnamed(QWidget *widget, const QString &name)

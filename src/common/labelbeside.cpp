@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/labelbeside.h"
 
+#include "common/labelwords.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QWidget>
@@ -58,10 +60,5 @@ QLabel *labelBeside(const QWidget &widget)
 QString textBeside(const QWidget &widget)
 {
     const QLabel *label = labelBeside(widget);
-    if (!label)
-        return {};
-    QString text = label->text().trimmed();
-    if (text.endsWith(QLatin1Char(':')))
-        text.chop(1);
-    return text.trimmed();
+    return label ? labelWords(label->text()) : QString();
 }

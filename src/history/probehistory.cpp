@@ -18,6 +18,18 @@ constexpr qint64 bucketUnit = 1000;
 constexpr qint64 firstSampleBucket = std::numeric_limits<qint64>::min();
 constexpr qint64 lastSampleBucket = std::numeric_limits<qint64>::max();
 
+// Failed conversions included: a gap is the same gap.
+bool sameReadings(const ProbeSample &one, const ProbeSample &other)
+{
+    for (std::size_t probe = 0; probe < one.volts.size(); ++probe) {
+        const double a = one.volts[probe];
+        const double b = other.volts[probe];
+        if (a != b && !(std::isnan(a) && std::isnan(b)))
+            return false;
+    }
+    return one.status == other.status;
+}
+
 bool noProbeRead(const ProbeSample &sample)
 {
     return std::all_of(sample.volts.begin(), sample.volts.end(),
@@ -144,8 +156,15 @@ void ProbeHistory::append(const ProbeSample &sample)
     boardAnswering = true;
     RecordedSample recorded;
     static_cast<ProbeSample &>(recorded) = sample;
-    if (!samples.empty())
-        recorded.time = std::max(recorded.time, samples.back().time);
+    if (!samples.empty() && recorded.time <= samples.back().time) {
+        // Two refreshes within a millisecond (the read-back at start-up and
+        // the refresh after it) that read the same are one sample; one that
+        // read anew follows a millisecond later, so each time has one sample.
+        const RecordedSample &newest = samples.back();
+        if (sameReadings(sample, newest))
+            return;
+        recorded.time = newest.time + 1;
+    }
     recorded.afterGap = gapPending && !samples.empty();
     gapPending = false;
     summaries.add(dropped + qint64(samples.size()), SampleBlock::of(recorded, recorded.afterGap));

@@ -25,8 +25,9 @@ struct RecordedSample : ProbeSample
 // one in, and the probe history window draws from them. A refresh in which
 // no probe could be read (the board is gone) adds no sample but a gap
 // before the next. The newest capacity samples are kept, a day at one
-// sample a second; older ones are dropped. Samples stay in time order: one
-// stamped earlier than the newest takes the newest's time. Beside the
+// sample a second; older ones are dropped. One sample per time, in time
+// order: one stamped no later than the newest adds nothing when it reads
+// the same, and is stamped a millisecond after it otherwise. Beside the
 // samples it keeps their summaries level by level (ProbeLevels), kept
 // current as samples arrive and drop.
 class ProbeHistory : public QObject

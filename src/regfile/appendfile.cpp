@@ -83,9 +83,28 @@ bool AppendFile::append(const QByteArray &line)
     if (!file.isOpen())
         return fail(QCoreApplication::translate("AppendFile", "the file is not open"));
     // Unbuffered: this is the write to the operating system itself.
-    if (!writeWhole(file, line))
-        return fail(file.errorString());
+    const qint64 whole = file.pos();
+    if (!writeWhole(file, line)) {
+        const QString reason = file.errorString();
+        file.resize(whole);
+        return fail(reason);
+    }
     return !sinceSync.hasExpired(syncIntervalMs) || sync();
+}
+
+bool AppendFile::isFileOf(const QFileDevice &other) const
+{
+    if (!file.isOpen() || !other.isOpen())
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat mine {};
+    struct stat theirs {};
+    return ::fstat(file.handle(), &mine) == 0 && ::fstat(other.handle(), &theirs) == 0
+           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+#else
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(other.fileName()).canonicalFilePath();
+#endif
 }
 
 bool AppendFile::sync()

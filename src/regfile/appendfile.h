@@ -40,8 +40,13 @@ public:
     bool isOpen() const { return file.isOpen(); }
 
     // Writes the whole line (its line end included); false if not all of it
-    // could be written, or the sync that fell due failed.
+    // could be written, or the sync that fell due failed. A write that stops
+    // part way is taken back, so the file still ends with a whole line.
     bool append(const QByteArray &line);
+
+    // Whether other is open on the file appended to: the same file by
+    // identity, whatever name or link reached it.
+    bool isFileOf(const QFileDevice &other) const;
 
     // Syncs now, for a recording that goes quiet: lines appended since the
     // last sync would otherwise wait for the next append or the close.

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <utility>
 
@@ -64,16 +65,34 @@ bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
     return false;
 }
 
-bool isSameFile(const QString &one, const QString &other)
+// Tells the user that the load stopped where asked: no error, what ran
+// before that line stays in force.
+void showLoadStopped(int line)
 {
-    const QString canonical = QFileInfo(one).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(other).canonicalFilePath();
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Load Registers"),
+                    QStringLiteral("Loading stopped at line %1.").arg(line));
+    box.exec();
+}
+
+// The writes of a load that the board did not answer never reached the chip.
+void showUnansweredWrites(int unanswered, int writes, int firstLine)
+{
+    showFileError(unanswered == 1
+                          ? QStringLiteral("1 of %1 register writes was not answered by the board "
+                                           "(at line %2).")
+                                    .arg(writes)
+                                    .arg(firstLine)
+                          : QStringLiteral("%1 of %2 register writes were not answered by the "
+                                           "board (the first at line %3).")
+                                    .arg(unanswered)
+                                    .arg(writes)
+                                    .arg(firstLine));
 }
 
 } // namespace
 
 RegisterFileCommands::RegisterFileCommands(QWidget *dialogParent, RegisterMirror &registers,
-                                           RegisterWriteCallback registerWrite,
+                                           AnsweredWrite registerWrite,
                                            const RegisterRecorder *recorder)
     : m_dialogParent(dialogParent), m_registers(registers),
       m_registerWrite(std::move(registerWrite)), m_recorder(recorder)
@@ -106,15 +125,16 @@ void RegisterFileCommands::load()
         return;
     qCDebug(lcTrace, "filename = %s", qUtf8Printable(fileName));
 
-    if (m_recorder && m_recorder->isRecording() && isSameFile(fileName, m_recorder->fileName())) {
-        showFileError(QStringLiteral("File Error!"), fileName,
-                      tr("register writes are being recorded into it"));
-        return;
-    }
     QFile file;
     QString reason;
     if (!openRegularFile(file, fileName, reason)) {
         showFileError(QStringLiteral("File Error!"), fileName, reason);
+        return;
+    }
+    // By what was opened, so that no other name or link of the file gets by.
+    if (m_recorder && m_recorder->isRecordingInto(file)) {
+        showFileError(QStringLiteral("File Error!"), fileName,
+                      tr("register writes are being recorded into it"));
         return;
     }
     // A regular file, so it can be read twice: once for the count of lines
@@ -124,28 +144,40 @@ void RegisterFileCommands::load()
 
     int line = 0;
     int result = 0;
+    int currentLine = 0;
+    int writes = 0;
+    int unanswered = 0;
+    int firstUnanswered = 0;
+    const RegisterWriteCallback write = [&](int address, int data) {
+        ++writes;
+        if (!m_registerWrite(address, data) && unanswered++ == 0)
+            firstUnanswered = currentLine;
+    };
     emit loadStarted();
     {
         LoadProgress progress(m_dialogParent, lineCount);
         result = parse_reg_file(
-                file, line, m_registers.data(), int(m_registers.size()), m_registerWrite,
+                file, line, m_registers.data(), int(m_registers.size()), write,
                 [&progress](int milliseconds) { progress.wait(milliseconds); }, {},
-                [&progress](int at) { return progress.proceed(at); });
+                [&](int at) {
+                    currentLine = at;
+                    return progress.proceed(at);
+                });
     }
     emit loadFinished();
     if (result == parseSyntaxError) {
         showFileError(syntaxErrorMessage(fileName, line));
-        return;
+    } else if (result == parseStopped) {
+        showLoadStopped(line);
+    } else {
+        // A read error ends the file early; what was read stays in force,
+        // but the load is no success.
+        reason = readFailure(file);
+        if (!reason.isEmpty())
+            showFileError(QStringLiteral("File Error!"), fileName, reason);
     }
-    if (result == parseStopped) {
-        showFileError(QStringLiteral("Loading stopped at line %1.").arg(line));
-        return;
-    }
-    // A read error ends the file early; what was read stays in force, but
-    // the load is no success.
-    reason = readFailure(file);
-    if (!reason.isEmpty())
-        showFileError(QStringLiteral("File Error!"), fileName, reason);
+    if (unanswered > 0)
+        showUnansweredWrites(unanswered, writes, firstUnanswered);
 }
 
 std::optional<RegisterReference> askReferenceFile(QWidget *dialogParent, QString &fileName)

@@ -6,6 +6,7 @@
 #include "regfile/registerfile.h"
 #include "regfile/registerreference.h"
 
+#include <functional>
 #include <optional>
 
 #include <QObject>
@@ -23,10 +24,13 @@ class RegisterFileCommands : public QObject
     Q_OBJECT
 
 public:
+    // Writes one register of a load to the chip: true when the board answered.
+    using AnsweredWrite = std::function<bool(int address, int data)>;
+
     // A load refuses the file that recorder is recording into, which would
     // otherwise grow with every write it makes and never end.
     RegisterFileCommands(QWidget *dialogParent, RegisterMirror &registers,
-                         RegisterWriteCallback registerWrite,
+                         AnsweredWrite registerWrite,
                          const RegisterRecorder *recorder = nullptr);
 
     // Saves the mirror. The previous file is replaced only by a complete new
@@ -41,7 +45,9 @@ public:
     // took effect. Neither refreshes the panel: that waits for the next
     // display refresh. The window stays painted through a long load, which
     // the user may cancel (LoadProgress); the load then stops as at a
-    // syntax error, at the line it had come to.
+    // syntax error, at the line it had come to, and says so. Writes the
+    // board did not answer never reached the chip: a last box tells how
+    // many and the line of the first.
     void load();
 
 signals:
@@ -53,7 +59,7 @@ signals:
 private:
     QWidget *m_dialogParent;
     RegisterMirror &m_registers;
-    RegisterWriteCallback m_registerWrite;
+    AnsweredWrite m_registerWrite;
     const RegisterRecorder *m_recorder;
 };
 

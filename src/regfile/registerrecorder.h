@@ -39,6 +39,8 @@ public:
     bool isRecording() const { return file.isOpen(); }
     QString fileName() const { return file.fileName(); }
     QString errorString() const { return file.errorString(); }
+    // Whether other is open on the file recorded into, by whatever name.
+    bool isRecordingInto(const QFileDevice &other) const { return file.isFileOf(other); }
 
     // How a pin is named in its comment lines: as the panel labels it.
     void namePin(int group, int pin, const QString &name);

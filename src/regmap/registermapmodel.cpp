@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regmap/registermapmodel.h"
 
-#include "binding/fieldcodec.h"
 #include "common/hexbyte.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <tuple>
 #include <utility>
 
 namespace {
@@ -21,18 +19,6 @@ constexpr char bitToolTip[] = "bit %1    %2";
 QString captioned(const QString &caption, const QString &value)
 {
     return caption + QLatin1String(caption.endsWith(QLatin1Char(':')) ? " " : ": ") + value;
-}
-
-// The register and bit of a check box or an indicator; register -1 when the
-// name binds none.
-std::pair<int, int> boundBit(const PanelField &description)
-{
-    if (description.kind == PanelField::Switch) {
-        const ButtonBinding b = get_cb_addr(description.bindingName);
-        return b.kind == ButtonBinding::Bit ? std::make_pair(b.address, b.bit) : std::make_pair(-1, 0);
-    }
-    const LineEditBinding b = get_le_addr(description.bindingName);
-    return b.kind == LineEditBinding::StatusBit ? std::make_pair(b.address, b.bit) : std::make_pair(-1, 0);
 }
 
 } // namespace
@@ -49,31 +35,16 @@ RegisterMapModel::RegisterMapModel(const RegisterMirror &mirror, const QList<Pan
 
 // A field is listed with every register it lies in, ordered there by its
 // top bit, as the bit columns are.
-void RegisterMapModel::addField(const PanelField &description)
+void RegisterMapModel::addField(const PanelField &field)
 {
-    Field field{description.kind, description.caption, description.items, {}, -1, 0};
-    QList<std::pair<int, int>> places; // register, top bit there
-    if (description.kind == PanelField::Choice) {
-        field.choice = get_co_addr(description.bindingName);
-        if (!field.choice.isBound())
-            return;
-        places.append({field.choice.address, field.choice.highBit});
-        if (field.choice.secondAddress != -1)
-            places.append({field.choice.secondAddress, field.choice.secondHighBit});
-    } else {
-        std::tie(field.address, field.bit) = boundBit(description);
-        if (field.address == -1)
-            return;
-        places.append({field.address, field.bit});
-    }
     const int index = int(fields.size());
     fields.append(field);
-    for (const auto &[address, topBit] : places) {
-        QList<Placed> &list = registerFields[std::size_t(address)];
-        const auto lower = std::find_if(list.begin(), list.end(), [topBit = topBit](const Placed &p) {
-            return p.topBit < topBit;
+    for (const PanelField::Place &place : field.places()) {
+        QList<Placed> &list = registerFields[std::size_t(place.address)];
+        const auto lower = std::find_if(list.begin(), list.end(), [&place](const Placed &p) {
+            return p.topBit < place.topBit;
         });
-        list.insert(lower, {topBit, index});
+        list.insert(lower, {place.topBit, index});
     }
 }
 
@@ -230,19 +201,9 @@ void RegisterMapModel::cellChanged(int address, int column)
     emit dataChanged(cell, cell);
 }
 
-QString RegisterMapModel::decode(const Field &field) const
+QString RegisterMapModel::decode(const PanelField &field) const
 {
-    if (field.kind == PanelField::Choice) {
-        const int item = FieldCodec::indexFromMirror(field.choice, shown);
-        // A value past the last item, which the panel shows as no item at all.
-        return captioned(field.caption, item < field.items.size()
-                                                ? field.items.at(item)
-                                                : tr("no item (%1)").arg(item));
-    }
-    const int value = bitOf(shown.at(field.address), field.bit);
-    if (field.kind == PanelField::Switch)
-        return captioned(field.caption, value ? tr("on") : tr("off"));
-    return captioned(field.caption, QString::number(value));
+    return captioned(field.caption, field.valueText(shown));
 }
 
 QString RegisterMapModel::fieldsTextOf(int address) const

@@ -2,11 +2,10 @@
 #ifndef ZQ40613_REGISTERMAPMODEL_H
 #define ZQ40613_REGISTERMAPMODEL_H
 
-#include "binding/bindingname.h"
+#include "binding/panelfields.h"
 #include "common/chip.h"
 #include "common/registermirror.h"
 #include "regfile/registerreference.h"
-#include "regmap/panelfield.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -83,15 +82,6 @@ signals:
     void comparisonChanged();
 
 private:
-    struct Field
-    {
-        PanelField::Kind kind;
-        QString caption;
-        QStringList items;
-        FieldBinding choice;
-        int address = -1;
-        int bit = 0;
-    };
     // A field in a register, with its top bit there.
     struct Placed
     {
@@ -99,10 +89,10 @@ private:
         int field; // index into fields
     };
 
-    void addField(const PanelField &description);
+    void addField(const PanelField &field);
     void show(bool markChanges);
     void cellChanged(int address, int column);
-    QString decode(const Field &field) const;
+    QString decode(const PanelField &field) const;
     QString fieldsTextOf(int address) const;
     int marks(int address, int column) const;
     QString searchText(int address) const;
@@ -110,7 +100,7 @@ private:
     const RegisterMirror &mirror;
     RegisterMirror shown{};
     std::array<quint8, registerMirrorSize> changed{};
-    QList<Field> fields;
+    QList<PanelField> fields;
     // The fields of each register, highest top bit first, as the bit
     // columns run.
     std::array<QList<Placed>, registerMirrorSize> registerFields;

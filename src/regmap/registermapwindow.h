@@ -3,7 +3,7 @@
 #define ZQ40613_REGISTERMAPWINDOW_H
 
 #include "common/registermirror.h"
-#include "regmap/panelfield.h"
+#include "binding/panelfields.h"
 
 #include <QColor>
 #include <QDialog>

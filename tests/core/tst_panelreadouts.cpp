@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "binding/bindingname.h"
+#include "binding/panelfields.h"
+#include "binding/panelform.h"
 #include "binding/panelreadouts.h"
+#include "common/labelbeside.h"
 #include "device/devicelink.h"
 #include "fakecontroller.h"
 #include "ui_mainwindow.h"
 
+#include <QComboBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -80,6 +85,53 @@ private slots:
 
         compareLabels(window, panelPins);
         compareLabels(window, panelProbes);
+    }
+
+    // The form as the core reads it without widgets is the one uic builds:
+    // each control's class, text, items, group box and the label beside it
+    // as the widgets have them, and the register fields exactly the bound
+    // controls of the built panel.
+    void formWithoutWidgetsIsTheBuiltForm()
+    {
+        QMainWindow window;
+        Ui::MainWindow ui;
+        ui.setupUi(&window);
+        for (const FormControl &control : panelForm()) {
+            auto *widget = window.findChild<QWidget *>(control.objectName);
+            QVERIFY2(widget, qPrintable(control.objectName));
+            QCOMPARE(QLatin1String(widget->metaObject()->className()), control.className);
+            const QLabel *label = labelBeside(*widget);
+            QCOMPARE(control.labelBeside, label ? label->text() : QString());
+            auto *group = qobject_cast<QGroupBox *>(widget->parentWidget());
+            for (QWidget *w = widget->parentWidget(); w && !group; w = w->parentWidget())
+                group = qobject_cast<QGroupBox *>(w);
+            QCOMPARE(control.groupTitle, group ? group->title().trimmed() : QString());
+            if (auto *box = qobject_cast<QAbstractButton *>(widget))
+                QCOMPARE(control.text, box->text());
+        }
+        QStringList bound;
+        for (QAbstractButton *b : window.findChildren<QAbstractButton *>())
+            if (b->isCheckable() && get_cb_addr(b->objectName()).kind == ButtonBinding::Bit)
+                bound << b->objectName();
+        for (QComboBox *box : window.findChildren<QComboBox *>()) {
+            if (!get_co_addr(box->objectName()).isBound())
+                continue;
+            bound << box->objectName();
+            QStringList items;
+            for (int i = 0; i < box->count(); ++i)
+                items << box->itemText(i);
+            const auto field = std::find_if(panelFields().begin(), panelFields().end(),
+                                            [box](const PanelField &f) { return f.bindingName == box->objectName(); });
+            QVERIFY(field != panelFields().end());
+            QCOMPARE(field->items, items);
+        }
+        for (QLineEdit *edit : window.findChildren<QLineEdit *>())
+            if (get_le_addr(edit->objectName()).kind == LineEditBinding::StatusBit)
+                bound << edit->objectName();
+        QStringList decoded;
+        for (const PanelField &field : panelFields())
+            decoded << field.bindingName;
+        QCOMPARE(decoded, bound);
     }
 
     void readReadout_data()

@@ -74,6 +74,11 @@ private slots:
         QTest::newRow("the board gone between two samples")
                 << QList<ProbeSample>{batt(1, 1), batt(2, 2), at(3, {gap, gap, gap, gap}), batt(4, 4)}
                 << 0 << 9 << 100 << "1:1 2:2 | 4:4";
+        // Two refreshes within a millisecond: one sample per time.
+        QTest::newRow("the same reading twice at one time")
+                << QList<ProbeSample>{batt(1, 1), batt(1, 1), batt(2, 2)} << 0 << 9 << 100 << "1:1 2:2";
+        QTest::newRow("a new reading at the same time")
+                << QList<ProbeSample>{batt(1, 1), batt(1, 3), batt(2, 2)} << 0 << 9 << 100 << "1:1 1.001:3 2:2";
         // Samples 32 to 47 make one block of the first level.
         QList<ProbeSample> gapInABlock;
         for (int s = 0; s < 100; ++s)

@@ -312,10 +312,11 @@ void loadRegisterFile(Fixture &f, const Arm &arm)
     f = std::make_unique<WindowFixture>(
             true, [](WindowFixture &w) { fillRegisters(w.board, contentAtOpen); });
     WindowFixture &w = *f;
+    // A write the board did not answer is told once the file has run.
     ModalAnswers answers({chooseFile(path, [&w, &arm] {
         w.find<QCheckBox>(QStringLiteral("pollstatus"))->click();
         arm(w);
-    })});
+    }), pressButton(QMessageBox::Ok)});
     w.find<QAction>(QStringLiteral("actionLoad_Registers"))->trigger();
     QCOMPARE(answers.unexpected, 0);
 }

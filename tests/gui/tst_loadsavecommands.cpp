@@ -141,6 +141,7 @@ private:
     std::unique_ptr<RegisterFileCommands> m_commands;
     Mirror m_mirror {};
     Writes m_writes;
+    QSet<int> m_unanswered; // the registers whose writes the board does not answer
 };
 
 void TestRegisterFileCommands::init()
@@ -151,8 +152,12 @@ void TestRegisterFileCommands::init()
     for (std::size_t i = 0; i < m_mirror.size(); ++i)
         m_mirror[i] = quint8(0x30 + 7 * i);
     m_writes.clear();
+    m_unanswered.clear();
     m_commands = std::make_unique<RegisterFileCommands>(
-        m_parent.get(), m_mirror, [this](int address, int data) { m_writes.append({ address, data }); });
+        m_parent.get(), m_mirror, [this](int address, int data) {
+            m_writes.append({ address, data });
+            return !m_unanswered.contains(address);
+        });
 }
 
 void TestRegisterFileCommands::expectErrorBox(const ModalAnswers &answers, const QString &text)
@@ -217,10 +222,12 @@ void TestRegisterFileCommands::loadWritesMarkedRegistersInFileOrder()
     expected[0x03] = 0x22;
     expected[0x01] = 0x33;
 
-    ModalAnswers answers({ chooseFile(path) });
+    // The board answers neither write: the file still runs to its end.
+    m_unanswered = { 0x0A, 0x01 };
+    ModalAnswers answers({ chooseFile(path), pressButton(QMessageBox::Ok) });
     m_commands->load();
-    QCOMPARE(answers.unexpected, 0);
-    QCOMPARE(answers.seen.size(), 1);
+    QCOMPARE(answers.seen.size(), 2);
+    expectErrorBox(answers, QStringLiteral("2 of 2 register writes were not answered by the board (the first at line 1)."));
     QCOMPARE(m_writes, (Writes { { 0x0A, 0x11 }, { 0x01, 0x33 } }));
     QCOMPARE(m_mirror, expected);
 }
@@ -245,11 +252,13 @@ void TestRegisterFileCommands::syntaxError()
     expected[0x01] = 0x11;
     expected[0x02] = 0x22;
 
-    ModalAnswers answers({ chooseFile(path), pressButton(QMessageBox::Ok) });
+    m_unanswered = { 0x01 };
+    ModalAnswers answers({ chooseFile(path), pressButton(QMessageBox::Ok), pressButton(QMessageBox::Ok) });
     m_commands->load();
-    QCOMPARE(answers.seen.size(), 2);
+    QCOMPARE(answers.seen.size(), 3);
     const QString fullText = QStringLiteral("Syntax error in file ") + path + QStringLiteral(", line 5.");
-    expectErrorBox(answers, fullText.left(999));
+    QCOMPARE(answers.seen.at(1).text, fullText.left(999));
+    expectErrorBox(answers, QStringLiteral("1 of 1 register writes was not answered by the board (at line 2)."));
     QCOMPARE(m_writes, (Writes { { 0x01, 0x11 } }));
     QCOMPARE(m_mirror, expected);
 }

@@ -97,6 +97,8 @@ QStringList pollAndRefreshCalls(WindowFixture &f)
 {
     f.board.clearCalls();
     f.invoke("timer_func");
+    // The refresh reads anew, so it is a sample of its own.
+    ++f.board.adcCount;
     f.invoke("init_hardware");
     return f.board.callTexts();
 }
@@ -418,8 +420,9 @@ void TestProbeHistoryWindow::recordingFailureTellsWhy()
     const rlimit small{100, limit.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     for (int s = 0; s < 3; ++s)
-        f.window->probeHistory().append(sampleAt(QDateTime::currentMSecsSinceEpoch(), 3.7));
+        f.window->probeHistory().append(sampleAt(now + s, 3.7));
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -429,6 +432,9 @@ void TestProbeHistoryWindow::recordingFailureTellsWhy()
         QCOMPARE(answers.seen.at(box).text, QStringLiteral("File Error!"));
     QCOMPARE(answers.seen.at(1).informativeText, missing + ": No such file or directory");
     QCOMPARE(answers.seen.at(3).informativeText, path + ": File too large");
+    // The line cut short is taken back: the header and the first sample stay.
+    const QByteArray kept = contents(path);
+    QVERIFY2(kept.endsWith('\n') && kept.count('\n') == 2, kept.constData());
     QCOMPARE(record->text(), QStringLiteral("Record\u2026"));
     QCOMPARE(f.window->probeHistory().size(), 3);
 }
