@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
+#include "binding/panelfields.h"
 #include "common/hexdigit.h"
 #include "common/product.h"
+#include "sweep/sweepfield.h"
 
 #include <QFile>
 #include <QStringList>
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -24,8 +27,8 @@ constexpr double minWatchSeconds = 0.1;
 constexpr double maxWatchSeconds = 86400.0;
 constexpr double msPerSecond = 1000.0;
 
-constexpr char watchOption[] = "--watch";
-constexpr char watchAssignment[] = "--watch=";
+constexpr int longestSettleMs = 3600000;
+constexpr int mostReadings = 1000;
 
 struct CommandEntry
 {
@@ -43,6 +46,8 @@ constexpr CommandEntry commands[] = {
     {"verify", Invocation::Command::Verify, 1, "verify FILE [--bits]"},
     {"pins", Invocation::Command::Pins, 0, "pins"},
     {"probes", Invocation::Command::Probes, 0, "probes [--watch SECONDS]"},
+    {"sweep", Invocation::Command::Sweep, 3,
+     "sweep FIELD FROM TO [--settle MS] [--readings N] [--up-down] [--no-restore]"},
 };
 
 const CommandEntry *findCommand(const QString &name)
@@ -62,8 +67,34 @@ struct Options
     bool bits = false;
     bool verify = false;
     bool keepGoing = false;
+    bool upDown = false;
+    bool noRestore = false;
     std::optional<QString> watch;
+    std::optional<QString> settle;
+    std::optional<QString> readings;
 };
+
+// An option with a value, given as "--name VALUE" or "--name=VALUE": true
+// when argument is one, with the value taken into value.
+bool takeValueOption(const QString &argument, QByteArrayList::const_iterator &it,
+                     QByteArrayList::const_iterator end, const char *name, const char *valueName,
+                     std::optional<QString> &value, bool &failed, QString &error)
+{
+    const QString option = QLatin1String(name);
+    if (argument == option) {
+        if (std::next(it) == end) {
+            error = QStringLiteral("option %1 needs %2").arg(option, QLatin1String(valueName));
+            failed = true;
+        } else {
+            value = QFile::decodeName(*++it);
+        }
+        return true;
+    }
+    if (!argument.startsWith(option + QLatin1Char('=')))
+        return false;
+    value = argument.mid(int(option.size()) + 1);
+    return true;
+}
 
 // A negative number ("-1") is a value, out of range, rather than an option.
 bool isNegativeNumber(const QString &argument)
@@ -100,14 +131,17 @@ bool splitArguments(const QByteArrayList &arguments, Options &options, QByteArra
             options.verify = true;
         } else if (argument == QLatin1String("--keep-going")) {
             options.keepGoing = true;
-        } else if (argument == QLatin1String(watchOption)) {
-            if (std::next(it) == arguments.cend()) {
-                error = QStringLiteral("option --watch needs SECONDS");
+        } else if (argument == QLatin1String("--up-down")) {
+            options.upDown = true;
+        } else if (argument == QLatin1String("--no-restore")) {
+            options.noRestore = true;
+        } else if (bool failed = false;
+                   takeValueOption(argument, it, arguments.cend(), "--watch", "SECONDS", options.watch, failed, error)
+                   || takeValueOption(argument, it, arguments.cend(), "--settle", "MS", options.settle, failed, error)
+                   || takeValueOption(argument, it, arguments.cend(), "--readings", "N", options.readings, failed,
+                                      error)) {
+            if (failed)
                 return false;
-            }
-            options.watch = QFile::decodeName(*++it);
-        } else if (argument.startsWith(QLatin1String(watchAssignment))) {
-            options.watch = argument.mid(int(sizeof watchAssignment) - 1);
         } else {
             error = QStringLiteral("unknown option '%1'").arg(argument);
             return false;
@@ -132,6 +166,65 @@ bool checkOption(bool given, const char *option, std::initializer_list<Invocatio
     error = QStringLiteral("option %1 belongs to %2").arg(QLatin1String(option),
                                                            names.join(QLatin1String(" and ")));
     return false;
+}
+
+// A whole decimal number from lowest to highest, for the option named.
+std::optional<int> parseCount(const QString &text, const char *option, int lowest, int highest,
+                              QString &error)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || text.startsWith(QLatin1Char('+'))) {
+        error = QStringLiteral("invalid %1 '%2' (a whole decimal number)").arg(QLatin1String(option), text);
+        return std::nullopt;
+    }
+    if (value < lowest || value > highest) {
+        error = QStringLiteral("%1 '%2' is out of range (%3 to %4)")
+                        .arg(QLatin1String(option), text)
+                        .arg(lowest)
+                        .arg(highest);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A sweep's field and values as a user writes them: the field by its name
+// in the register map, the values as its items read, with or without the
+// unit. What none has is named with the choices there are.
+bool parseSweep(const QByteArrayList &words, const Options &options, SweepPlan &plan, QString &error)
+{
+    const QList<SweepField> fields = sweepFields(panelFields());
+    const QString name = QFile::decodeName(words.at(0));
+    const std::optional<SweepField> field = findSweepField(fields, name);
+    if (!field) {
+        error = QStringLiteral("unknown field '%1' (the fields: %2)").arg(name, sweepFieldList(fields));
+        return false;
+    }
+    plan.field = *field;
+    for (auto [word, index] : {std::pair{words.at(1), &plan.fromIndex}, std::pair{words.at(2), &plan.toIndex}}) {
+        const QString value = QFile::decodeName(word);
+        const std::optional<int> found = field->indexOfValue(value);
+        if (!found) {
+            error = QStringLiteral("%1 has no value '%2' (its values: %3)").arg(field->name, value, field->valueList());
+            return false;
+        }
+        *index = *found;
+    }
+    if (options.settle) {
+        const std::optional<int> settle = parseCount(*options.settle, "--settle", 0, longestSettleMs, error);
+        if (!settle)
+            return false;
+        plan.settleMs = *settle;
+    }
+    if (options.readings) {
+        const std::optional<int> readings = parseCount(*options.readings, "--readings", 1, mostReadings, error);
+        if (!readings)
+            return false;
+        plan.readings = *readings;
+    }
+    plan.upAndDown = options.upDown;
+    plan.restore = !options.noRestore;
+    return true;
 }
 
 std::optional<int> parseWatchInterval(const QString &text, QString &error)
@@ -229,7 +322,12 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
         || !checkOption(options.watch.has_value(), "--watch", {Command::Probes}, invocation.command,
                         error)
         || !checkOption(options.keepGoing, "--keep-going", {Command::Probes}, invocation.command,
-                        error))
+                        error)
+        || !checkOption(options.settle.has_value(), "--settle", {Command::Sweep}, invocation.command, error)
+        || !checkOption(options.readings.has_value(), "--readings", {Command::Sweep}, invocation.command,
+                        error)
+        || !checkOption(options.upDown, "--up-down", {Command::Sweep}, invocation.command, error)
+        || !checkOption(options.noRestore, "--no-restore", {Command::Sweep}, invocation.command, error))
         return std::nullopt;
     if (options.keepGoing && !options.watch) {
         error = QStringLiteral("option --keep-going needs --watch");
@@ -265,6 +363,10 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
             invocation.watchIntervalMs = *interval;
         }
         invocation.keepGoing = options.keepGoing;
+        break;
+    case Command::Sweep:
+        if (!parseSweep(words, options, invocation.sweep, error))
+            return std::nullopt;
         break;
     default:
         break;
@@ -317,6 +419,14 @@ QString CommandLine::helpText()
             "                             the four voltages, register 0x0d) until\n"
             "                             interrupted, the board stops answering or the\n"
             "                             output cannot be written\n"
+            "  sweep FIELD FROM TO        step FIELD, a field of the panel as the register\n"
+            "                             map names it (\"Buck1 Output voltage\"), through\n"
+            "                             its values from FROM to TO as the panel's edits\n"
+            "                             do, and print a CSV header and a line per step:\n"
+            "                             time, the value set, the four probes' means,\n"
+            "                             register 0x0d and, for a converter, its probe's\n"
+            "                             error in mV and %; the field then goes back to\n"
+            "                             its value from before\n"
             "\n"
             "Options:\n"
             "  --keep-going               with probes --watch: a read that fails writes a\n"
@@ -324,6 +434,12 @@ QString CommandLine::helpText()
             "                             and the board is opened again at every\n"
             "                             interval until it answers; the watch ends only\n"
             "                             when interrupted or the output cannot be written\n"
+            "  --settle MS                with sweep: wait MS milliseconds after each step\n"
+            "                             before its readings (default 100)\n"
+            "  --readings N               with sweep: the mean of N readings per step\n"
+            "                             (default 1)\n"
+            "  --up-down                  with sweep: step back to FROM again\n"
+            "  --no-restore               with sweep: leave the field at the last value\n"
             "  -h, --help                 show this help and exit\n"
             "  -V, --version              show the version and exit\n"
             "\n"
@@ -331,7 +447,9 @@ QString CommandLine::helpText()
             "  ADDR and DATA are hexadecimal, with or without 0x: 0b, 0x0b and B all mean\n"
             "  eleven, and 10 means sixteen. A decimal number takes the prefix 0n: 0n11.\n"
             "  Both range from 0x00 to 0xff. SECONDS is decimal, from 0.1 to 86400.\n"
-            "  A FILE named - is standard input.\n"
+            "  A FILE named - is standard input. FROM and TO are values as the field's\n"
+            "  items read, with or without the unit (1.1, 1.100V); MS goes up to\n"
+            "  3600000, N from 1 to 1000.\n"
             "\n"
             "Exit status:\n"
             "  0  success\n"
@@ -340,12 +458,13 @@ QString CommandLine::helpText()
             "  2  bad usage, or a file that cannot be read or has a syntax error\n"
             "     (a line longer than 4096 bytes is one)\n"
             "  130  load interrupted (Ctrl+C): the lines before the one it names took\n"
-            "       effect, that line and the rest did not\n"
+            "       effect, that line and the rest did not; sweep interrupted: it\n"
+            "       stopped before its next step and restored the field\n"
             "\n"
             "  A command that fails gives the reason on standard error and prints\n"
-            "  nothing on standard output, with two exceptions: verify lists there the\n"
-            "  registers that differ, and exits 1; probes --watch has printed a line\n"
-            "  for each sample taken before it stopped.\n"
+            "  nothing on standard output, with three exceptions: verify lists there the\n"
+            "  registers that differ, and exits 1; probes --watch and sweep have\n"
+            "  printed a line for each sample or step taken before they stopped.\n"
             "\n"
             "Board:\n"
             "  The board is opened once per run, as the desktop program opens it, through\n"
@@ -366,5 +485,7 @@ QString CommandLine::helpText()
             "  zq40613-reg dump > saved.qrx          later: zq40613-reg verify saved.qrx\n"
             "  zq40613-reg probes --watch 1 > run.csv  log the probes every second\n"
             "  zq40613-reg probes --watch 1 --keep-going > soak.csv\n"
-            "                                        log on through a lost board\n");
+            "                                        log on through a lost board\n"
+            "  zq40613-reg sweep \"Buck1 Output voltage\" 1.1 1.5 > buck1.csv\n"
+            "                                        Buck1 measured from 1.100 V to 1.500 V\n");
 }

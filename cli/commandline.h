@@ -2,6 +2,8 @@
 #ifndef ZQ40613_CLI_COMMANDLINE_H
 #define ZQ40613_CLI_COMMANDLINE_H
 
+#include "sweep/sweeprun.h"
+
 #include <QByteArrayList>
 #include <QString>
 
@@ -11,14 +13,14 @@
 constexpr int exitSuccess = 0;
 constexpr int exitBoardFailure = 1;   // no board, a failed transfer, a read-back that differs
 constexpr int exitBadUsage = 2;       // bad arguments, an unreadable file, a syntax error
-constexpr int exitInterrupted = 130;  // a load stopped by Ctrl+C, as a shell reports an interrupt
+constexpr int exitInterrupted = 130;  // a load or sweep stopped by Ctrl+C, as a shell reports an interrupt
 
 constexpr char programName[] = "zq40613-reg";
 
 // One run of the program as its arguments ask for it.
 struct Invocation
 {
-    enum class Command { Help, Version, Read, Write, Dump, Load, Verify, Pins, Probes };
+    enum class Command { Help, Version, Read, Write, Dump, Load, Verify, Pins, Probes, Sweep };
 
     Command command = Command::Help;
     int address = 0;
@@ -28,6 +30,7 @@ struct Invocation
     QByteArray fileName;        // load, verify, as the system spells it; "-" is standard input
     int watchIntervalMs = 0;    // probes --watch; 0 reads once
     bool keepGoing = false;     // probes --watch --keep-going
+    SweepPlan sweep;            // sweep, its field and values checked
 };
 
 // The arguments of zq40613-reg: commands, options and the number syntax.

@@ -9,6 +9,7 @@
 #include "common/chip.h"
 #include "interruption.h"
 #include "regfile/registerfile.h"
+#include "sweep/sweepcsv.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -122,6 +123,8 @@ int RegisterCommands::run(const Invocation &invocation)
     case Command::Probes:
         return invocation.watchIntervalMs > 0 ? watchProbes(invocation.watchIntervalMs, keepGoing)
                                               : printReadouts(panelProbes);
+    case Command::Sweep:
+        return sweep(invocation.sweep);
     case Command::Help:
     case Command::Version:
         break;
@@ -292,6 +295,39 @@ int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
             return exitBoardFailure;
         sampleSinceGap = sample.has_value();
     }
+}
+
+// The lines go out as the steps are taken. Ctrl+C stops the sweep before
+// its next step, which restores the field as the end of a sweep does.
+int RegisterCommands::sweep(const SweepPlan &plan)
+{
+    RegisterMirror registers{};
+    const int unanswered = readFieldRegisters(link, plan.field, registers);
+    if (unanswered >= 0)
+        return fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hexText(unanswered)));
+    if (!print(sweepCsvHeader(plan.field)))
+        return exitBoardFailure;
+    SweepRun run(plan, link, registers);
+    bool written = true;
+    QObject::connect(&run, &SweepRun::rowTaken, [&](const SweepRow &row) {
+        written = written && print(sweepCsvLine(plan.field, row));
+    });
+    const InterruptCatcher interrupt;
+    runSweep(run, [&](int milliseconds) {
+        interrupt.sleep(milliseconds);
+        return written && !interrupt.caught();
+    });
+    if (!run.failure().isEmpty())
+        return fail(QStringLiteral("sweep: %1").arg(run.failure()));
+    if (!written)
+        return exitBoardFailure;
+    if (interrupt.caught())
+        return fail(QStringLiteral("sweep interrupted at step %1 of %2%3")
+                            .arg(run.stepNumber())
+                            .arg(run.stepCount())
+                            .arg(plan.restore ? QStringLiteral("; %1 restored").arg(plan.field.name) : QString()),
+                    exitInterrupted);
+    return exitSuccess;
 }
 
 std::optional<ProbeSample> RegisterCommands::takeSample(qint64 time)

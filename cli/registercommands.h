@@ -51,6 +51,7 @@ private:
     template <std::size_t N>
     int printReadouts(const PanelReadout (&table)[N]);
     int watchProbes(int intervalMs, bool keepGoing);
+    int sweep(const SweepPlan &plan);
     std::optional<ProbeSample> takeSample(qint64 time);
 
     std::unique_ptr<QFile> openInput(const QByteArray &fileName);

@@ -57,6 +57,42 @@ constexpr double batteryDriftPeriodS = 300.0;
 constexpr double twoPi = 6.283185307179586;
 constexpr std::uint32_t noiseStartSeed = 0x2545f491u;
 
+constexpr int uvPerMv = 1000;
+constexpr std::int64_t ppmPerUnit = 1000000;
+constexpr int gainStepPpm = 100;          // 0.01 %
+constexpr int gainSteps = 100;            // +-1.00 %
+constexpr int offsetSpanMv = 3;
+constexpr int comparatorOffsetSpanMv = 8;
+constexpr int partNoiseMv = 3;
+
+// A well-stirred 32-bit value, so that neighbouring seeds make unrelated
+// parts.
+constexpr std::uint32_t stir(std::uint32_t x)
+{
+    x ^= x >> 16;
+    x *= 0x7feb352du;
+    x ^= x >> 15;
+    x *= 0x846ca68bu;
+    x ^= x >> 16;
+    return x;
+}
+
+// The draw-th figure of the part of a seed: a whole number from -span to
+// +span, always the same for the same seed and draw.
+int partDraw(std::uint32_t seed, int draw, int span)
+{
+    const std::uint32_t x = stir(seed ^ stir(static_cast<std::uint32_t>(draw) + 1u));
+    return static_cast<int>(x % static_cast<std::uint32_t>(2 * span + 1)) - span;
+}
+
+// The noise of each part runs its own course from power-on; never 0, where
+// xorshift would stay.
+std::uint32_t noiseStart(std::uint32_t part)
+{
+    const std::uint32_t seed = noiseStartSeed ^ stir(part);
+    return seed != 0 ? seed : noiseStartSeed;
+}
+
 } // namespace
 
 // One buck converter: where its code, enable and status bits live and how
@@ -74,13 +110,31 @@ struct Buck
     PinId sleepOverride;
 };
 
+PartErrors PartErrors::of(std::uint32_t seed)
+{
+    PartErrors part{};
+    if (seed == 0)
+        return part;
+    for (int c = 0; c < converterCount; ++c) {
+        int steps = partDraw(seed, c, gainSteps);
+        while (std::find(part.gainPpm, part.gainPpm + c, steps * gainStepPpm) != part.gainPpm + c)
+            steps = steps == gainSteps ? -gainSteps : steps + 1;
+        part.gainPpm[c] = steps * gainStepPpm;
+        part.offsetUv[c] = partDraw(seed, converterCount + c, offsetSpanMv) * uvPerMv;
+    }
+    part.comparatorOffsetUv = partDraw(seed, 2 * converterCount, comparatorOffsetSpanMv) * uvPerMv;
+    part.noiseMv = partNoiseMv;
+    return part;
+}
+
 namespace {
 
 constexpr int noVoltageCap = INT_MAX;
 
 // Columns: code register, code mask, base, step, cap (mV), enable bit in
 // 0x0a, status bit in 0x0d, ADC channel, pin that keeps it up in sleep.
-constexpr std::array<Buck, 3> bucks{{
+// In the order of PartErrors: Buck1, Buck2, Buck3.
+constexpr std::array<Buck, converterCount> bucks{{
     {buck1VoltageRegister, 0x3f, 1100, 50, 3600, 0x02, 0x02, 6, sleepOverride1Pin},
     {buck2VoltageRegister, 0x3f, 1100, 50, 3600, 0x01, 0x04, 4, sleepOverride2Pin},
     {buck3VoltageRegister, 0x7f, 700, 10, noVoltageCap, 0x80, 0x08, 5, noPin},
@@ -109,11 +163,13 @@ bool validByte(int value)
     return value >= 0 && value <= maxData;
 }
 
-int toAdcCount(int millivolts, std::int64_t coefficientPercent)
+int toAdcCount(int microvolts, std::int64_t coefficientPercent)
 {
-    const std::int64_t divisor = coefficientPercent * adcReferenceMv;
-    const std::int64_t count = (std::int64_t{millivolts} * adcFullScale * 100 + divisor / 2) / divisor;
-    return static_cast<int>(count < 0 ? 0 : count > adcMaxCount ? adcMaxCount : count);
+    const std::int64_t divisor = coefficientPercent * adcReferenceMv * uvPerMv;
+    if (microvolts <= 0)
+        return 0;
+    const std::int64_t count = (std::int64_t{microvolts} * adcFullScale * 100 + divisor / 2) / divisor;
+    return static_cast<int>(count > adcMaxCount ? adcMaxCount : count);
 }
 
 std::int64_t steadyNowNs()
@@ -224,7 +280,7 @@ int BoardModel::measure(int handle, int channel, int device)
 {
     if (!isCurrent(handle) || device != adcDevice || channel < 0 || channel >= adcChannelCount)
         return readFailed;
-    const int count = toAdcCount(channelMillivolts(channel), adcCoefficientPercent[channel]);
+    const int count = toAdcCount(channelMicrovolts(channel), adcCoefficientPercent[channel]);
     if (channel != batteryChannel)
         return count;
     const int noisy = count + noiseCounts();
@@ -233,12 +289,18 @@ int BoardModel::measure(int handle, int channel, int device)
 
 void BoardModel::powerOn()
 {
+    powerOn(m_state.partSeed);
+}
+
+void BoardModel::powerOn(std::uint32_t part)
+{
     // A zero handle counts as "none yet", so a zeroed state starts at handle 1.
     const std::int32_t lastHandle = m_state.handle > 0 ? m_state.handle : 0;
     m_state = BoardState{};
     m_state.handle = lastHandle;
+    m_state.partSeed = part;
     m_state.pinnedBatteryMv = batteryDrifts;
-    m_state.noiseSeed = noiseStartSeed;
+    m_state.noiseSeed = noiseStart(part);
     m_state.driftEpochNs = steadyNowNs();
     resetRegisters();
     setPlugged(true);
@@ -286,13 +348,16 @@ bool BoardModel::buckIsUp(const Buck &buck) const
     return enabled && (!asleep() || overridden);
 }
 
-int BoardModel::buckMillivolts(const Buck &buck) const
+int BoardModel::buckMicrovolts(int converter) const
 {
+    const Buck &buck = bucks[std::size_t(converter)];
     if (!buckIsUp(buck))
         return 0;
     const int code = m_state.registers[buck.voltageRegister] & buck.codeMask;
-    const int millivolts = buck.baseMv + code * buck.stepMv;
-    return millivolts < buck.maxMv ? millivolts : buck.maxMv;
+    const std::int64_t millivolts = std::min(buck.baseMv + code * buck.stepMv, buck.maxMv);
+    const PartErrors part = PartErrors::of(m_state.partSeed);
+    return static_cast<int>(millivolts * (ppmPerUnit + part.gainPpm[converter]) / uvPerMv
+                            + part.offsetUv[converter]);
 }
 
 bool BoardModel::batteryIsHeld() const
@@ -305,6 +370,11 @@ bool BoardModel::isPlugged() const
     return m_state.plugged;
 }
 
+std::uint32_t BoardModel::part() const
+{
+    return m_state.partSeed;
+}
+
 int BoardModel::batteryMillivolts() const
 {
     if (batteryIsHeld())
@@ -314,28 +384,41 @@ int BoardModel::batteryMillivolts() const
     return batteryNominalMv + static_cast<int>(std::lround(drift));
 }
 
-int BoardModel::channelMillivolts(int channel) const
+// What a conversion of the channel sees: a running converter with its
+// part's noise of this moment.
+int BoardModel::channelMicrovolts(int channel)
 {
     if (channel == batteryChannel)
-        return batteryMillivolts();
-    for (const Buck &buck : bucks) {
-        if (buck.adcChannel == channel)
-            return buckMillivolts(buck);
+        return batteryMillivolts() * uvPerMv;
+    for (int converter = 0; converter < converterCount; ++converter) {
+        if (bucks[std::size_t(converter)].adcChannel != channel)
+            continue;
+        const int microvolts = buckMicrovolts(converter);
+        const int noiseMv = PartErrors::of(m_state.partSeed).noiseMv;
+        if (microvolts == 0 || noiseMv == 0)
+            return microvolts;
+        const int spread = 2 * noiseMv + 1;
+        return microvolts + (static_cast<int>(nextNoise() % spread) - noiseMv) * uvPerMv;
     }
     return 0;
+}
+
+// xorshift32: cheap, and its whole state fits in the shared struct.
+std::uint32_t BoardModel::nextNoise()
+{
+    std::uint32_t x = m_state.noiseSeed;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    m_state.noiseSeed = x;
+    return x;
 }
 
 int BoardModel::noiseCounts()
 {
     if (batteryIsHeld())
         return 0;
-    // xorshift32: cheap, and its whole state fits in the shared struct.
-    std::uint32_t x = m_state.noiseSeed;
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    m_state.noiseSeed = x;
-    return static_cast<int>(x % 3) - 1;
+    return static_cast<int>(nextNoise() % 3) - 1;
 }
 
 int BoardModel::statusRegister()
@@ -364,7 +447,8 @@ void BoardModel::updateComparator()
         return;
     }
     const int code = (control >> comparatorCodeShift) & comparatorCodeMask;
-    int thresholdUv = comparatorBaseUv + code * comparatorStepUv;
+    int thresholdUv = comparatorBaseUv + code * comparatorStepUv
+                      + PartErrors::of(m_state.partSeed).comparatorOffsetUv;
     if (m_state.comparatorSet && (control & comparatorHysteresisBit))
         thresholdUv -= comparatorHysteresisUv;
     m_state.comparatorSet = batteryMillivolts() * 1000 > thresholdUv;

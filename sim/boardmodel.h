@@ -14,8 +14,9 @@
 // - Register 0x0d, the status register, computed on every read and deaf to
 //   writes: bit 0 comparator, bits 1..3 Buck1..3 OK (enabled and awake),
 //   bit 4 LDO OK (awake). The comparator is set while it is enabled and the
-//   battery is above 2.000 V + code x 31.75 mV (code = 0x0b bits 6..1); with
-//   0x0b bit 7 it stays set until the battery falls 100 mV below that.
+//   battery is above 2.000 V + code x 31.75 mV (code = 0x0b bits 6..1) plus
+//   the part's offset; with 0x0b bit 7 it stays set until the battery falls
+//   100 mV below that.
 // - The host controller's pins, groups 1..3 with pins 0..7 each. A pin set as
 //   output reads back its own latch and drives the chip with it; an input
 //   reads what the board drives: 1.3 "IRQ" (active while 0x0d AND 0x0c has any
@@ -29,11 +30,16 @@
 //   panel turns back into volts as coeff x 2.44 V x count / 1024 (coefficient
 //   2.80 for the battery, 2.00 for Buck1 and Buck2, 1.00 for Buck3), rounded
 //   to the nearest count and clamped to 0..1023. Buck1 and Buck2 give
-//   1.100 V + code x 50 mV up to 3.600 V, Buck3 0.700 V + code x 10 mV, any
-//   buck 0 V when disabled or asleep. The battery drifts a few tens of mV
+//   1.100 V + code x 50 mV up to 3.600 V, Buck3 0.700 V + code x 10 mV, as
+//   far as the part's errors let them, any buck 0 V when disabled or asleep. The battery drifts a few tens of mV
 //   around 3.700 V over minutes and reads with one count of noise, unless a
 //   test pins it to a fixed voltage (0 to 10 V), which also silences the
 //   noise.
+// - The part in the socket, chosen by a seed (PartErrors): each converter's
+//   output off by a fixed gain and offset error and by a few mV of noise at
+//   each conversion, and the comparator's trip points by a fixed offset, as
+//   real silicon is. Seed 0 is the ideal part, with none of these. The seed
+//   stays through a power cycle; the noise starts afresh at each.
 // - The USB link: while unplugged every call fails; each plug-in gives a new
 //   handle, and a call with any other handle fails. The controller is powered
 //   by USB and the chip by the battery, so unplugging releases the
@@ -68,6 +74,7 @@ struct BoardState
     std::int32_t comparatorSet;       // comparator output, remembered for the hysteresis
     std::int32_t pinnedBatteryMv;     // negative while the battery drifts
     std::uint32_t noiseSeed;
+    std::uint32_t partSeed;           // the part in the socket (PartErrors)
     std::int64_t driftEpochNs;        // steady-clock time the drift is measured from;
                                       // the clock is system-wide, so any process may read it
 };
@@ -99,6 +106,27 @@ inline constexpr PinId hostControllerPin{3, 6};
 
 struct Buck;
 
+constexpr int converterCount = 3;    // Buck1, Buck2, Buck3
+// The part a board without a state file starts with.
+constexpr std::uint32_t defaultPart = 1;
+
+// How a part differs from the ideal one. Each converter gives
+// ideal x (1 + gain) + offset, plus at each conversion a noise drawn evenly
+// from -noise..+noise mV; the comparator trips offset above where the ideal
+// one would, rising and falling. The gains lie within +-1.00 % in steps of
+// 0.01 % and differ from converter to converter, the offsets within +-3 mV,
+// so that from the lowest output up (0.700 V) a converter is off by less
+// than 1.5 %; the comparator's offset lies within +-8 mV.
+struct PartErrors
+{
+    int gainPpm[converterCount];
+    int offsetUv[converterCount];
+    int comparatorOffsetUv;
+    int noiseMv;
+
+    static PartErrors of(std::uint32_t seed);
+};
+
 class BoardModel
 {
 public:
@@ -118,8 +146,10 @@ public:
     int spiWrite(int handle, int address, int data);
     int measure(int handle, int channel, int device);
 
-    // Bench controls, for the tests and zq40613-sim.
+    // Bench controls, for the tests and zq40613-sim. A power-on keeps the
+    // part, unless given another.
     void powerOn();
+    void powerOn(std::uint32_t part);
     void setPlugged(bool plugged);
     void pinBattery(int millivolts);   // negative: drift again; above 10 V: 10 V
 
@@ -132,14 +162,16 @@ public:
     int batteryMillivolts() const;
     bool batteryIsHeld() const;
     bool isPlugged() const;
+    std::uint32_t part() const;
 
 private:
     bool isCurrent(int handle) const;
     bool pinIsHigh(int group, int pin) const;   // as the chip sees it
     bool asleep() const;
     bool buckIsUp(const Buck &buck) const;
-    int buckMillivolts(const Buck &buck) const;
-    int channelMillivolts(int channel) const;
+    int buckMicrovolts(int converter) const;
+    int channelMicrovolts(int channel);
+    std::uint32_t nextNoise();
     int noiseCounts();
     int statusRegister();
     bool irqActive();

@@ -103,6 +103,11 @@ void hid2sim_reset(void)
     sim::withBoard([](sim::BoardModel &m) { m.powerOn(); });
 }
 
+void hid2sim_reset_part(unsigned int seed)
+{
+    sim::withBoard([=](sim::BoardModel &m) { m.powerOn(seed); });
+}
+
 void hid2sim_set_battery_mv(int millivolts)
 {
     sim::withBoard([=](sim::BoardModel &m) { m.pinBattery(millivolts); });

@@ -16,8 +16,13 @@ extern "C" {
 void hid2sim_set_plugged(int plugged);
 
 /* Power-on state: plugged in with a new handle, registers at their reset
-   values, every pin an input and low, the battery drifting. */
+   values, every pin an input and low, the battery drifting; the part stays. */
 void hid2sim_reset(void);
+
+/* The same with the part of the given seed in the socket: its converters'
+   gain, offset and noise and its comparator's offset (boardmodel.h). Part 0
+   is the ideal one, which reads exactly what the registers ask for. */
+void hid2sim_reset_part(unsigned int seed);
 
 /* Holds the battery at the given voltage without noise, at most 10 V; a
    negative value lets it drift again. */

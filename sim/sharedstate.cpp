@@ -26,7 +26,7 @@ constexpr char fallbackSuffix[] = ".state";
 constexpr std::size_t magicSize = 8;
 constexpr char stateMagic[magicSize] = {'Z', 'Q', '4', '0', '6', '1', '3', 'S'};
 // Raised whenever BoardState changes meaning without changing size.
-constexpr std::uint32_t layoutVersion = 1;
+constexpr std::uint32_t layoutVersion = 2;
 
 } // namespace
 

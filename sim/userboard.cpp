@@ -29,7 +29,7 @@ SharedState &userBoard()
     static SharedState instance(stateFilePath(std::getenv(stateFileVariable),
                                               std::getenv(runtimeDirVariable), userId()),
                                 BoardModel::isSound,
-                                [](BoardState &state) { BoardModel(state).powerOn(); });
+                                [](BoardState &state) { BoardModel(state).powerOn(defaultPart); });
     return instance;
 }
 

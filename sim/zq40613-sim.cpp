@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,23 +53,35 @@ constexpr NamedPin shownPins[] = {
 // Room between a label and its value, as in zq40613-reg.
 constexpr int labelGap = 2;
 
+constexpr const char *converterNames[sim::converterCount] = {"Buck1", "Buck2", "Buck3"};
+constexpr double ppmPerPercent = 10000.0;
+constexpr int uvPerMv = 1000;
+
+constexpr char seedOption[] = "--seed";
+constexpr char seedAssignment[] = "--seed=";
+
 constexpr char helpText[] =
-        "Usage: zq40613-sim COMMAND\n"
+        "Usage: zq40613-sim COMMAND [--seed N]\n"
         "Drive the simulated ZQ40613 evaluation board that zq40613-eval-sim and\n"
         "zq40613-reg-sim work with, as one would drive a real board on the bench.\n"
         "\n"
         "Commands:\n"
         "  status          print whether the board is plugged in, the battery\n"
-        "                  voltage, registers 0x00 to 0x0F as 0xNN and the pins IRQ\n"
-        "                  and PWR_UP MODE, 0 or 1\n"
+        "                  voltage, registers 0x00 to 0x0F as 0xNN, the pins IRQ\n"
+        "                  and PWR_UP MODE, 0 or 1, and the part with its errors\n"
         "  unplug          pull the board's USB cable: programs lose the board\n"
         "  plug            plug it back in: programs find it at their next attempt\n"
         "  battery VOLTS   hold the battery at VOLTS, from 2.5 to 5.5 (decimal, such\n"
         "                  as 3.0)\n"
         "  reset           power-on state: plugged in, registers at their reset\n"
-        "                  values, pins released, the battery drifting around 3.7 V\n"
+        "                  values, pins released, the battery drifting around 3.7 V;\n"
+        "                  the part stays\n"
         "\n"
         "Options:\n"
+        "  --seed N        with reset: put in the part of seed N (0 to 4294967295)\n"
+        "                  instead, each converter off by its own gain and offset\n"
+        "                  and a few mV of noise, the comparator by its own offset;\n"
+        "                  0 is the ideal part. A new board has part 1\n"
         "  -h, --help      show this help and exit\n"
         "  -V, --version   show the version and exit\n"
         "\n"
@@ -164,6 +178,27 @@ std::string batteryText(const sim::BoardModel &model)
     return text;
 }
 
+// "+0.42 %, +2 mV": a part's figure with its sign, as a bench hand notes it.
+std::string signedFigure(const char *format, double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+void addPartLines(std::vector<std::pair<std::string, std::string>> &lines, std::uint32_t seed)
+{
+    const sim::PartErrors part = sim::PartErrors::of(seed);
+    lines.emplace_back("part", std::to_string(seed) + (seed == 0 ? " (ideal)" : ""));
+    for (int c = 0; c < sim::converterCount; ++c)
+        lines.emplace_back(converterNames[c],
+                           "gain " + signedFigure("%+.2f %%", part.gainPpm[c] / ppmPerPercent)
+                                   + ", offset " + signedFigure("%+.0f mV", double(part.offsetUv[c]) / uvPerMv)
+                                   + ", noise " + std::to_string(part.noiseMv) + " mV");
+    lines.emplace_back("comparator",
+                       "offset " + signedFigure("%+.0f mV", double(part.comparatorOffsetUv) / uvPerMv));
+}
+
 // The status, label and value a line, read in one call so that it shows
 // one moment of the board.
 std::vector<std::pair<std::string, std::string>> readStatus(sim::BoardModel &model)
@@ -175,6 +210,7 @@ std::vector<std::pair<std::string, std::string>> readStatus(sim::BoardModel &mod
         lines.emplace_back(hex(address), hex(model.registerValue(address)));
     for (const NamedPin &named : shownPins)
         lines.emplace_back(named.label, std::to_string(model.pinLevel(named.pin.group, named.pin.pin)));
+    addPartLines(lines, model.part());
     return lines;
 }
 
@@ -198,18 +234,41 @@ int change(Change edit)
     return sim::withBoard(edit) ? exitSuccess : exitNoBoard;
 }
 
+// A seed: plain decimal digits, at most 4294967295. Empty when it is one,
+// else what is wrong with it.
+std::string parseSeed(const std::string &word, std::uint32_t &seed)
+{
+    constexpr unsigned long long largest = UINT32_MAX;
+    const bool digits = !word.empty() && word.size() <= 10
+                        && std::strspn(word.c_str(), "0123456789") == word.size();
+    const unsigned long long value = digits ? std::strtoull(word.c_str(), nullptr, 10) : 0;
+    if (!digits || value > largest)
+        return "--seed: '" + word + "' is not a seed (0 to 4294967295)";
+    seed = static_cast<std::uint32_t>(value);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     occupyClosedStandardStreams();
     std::vector<std::string> words;
+    std::string seedText;
+    bool seedGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "-h" || argument == "--help")
             return print(helpText);
         if (argument == "-V" || argument == "--version")
             return print(versionText);
+        if (argument == seedOption || argument.rfind(seedAssignment, 0) == 0) {
+            if (argument == seedOption && i + 1 == argc)
+                return badUsage("option --seed needs N");
+            seedText = argument == seedOption ? argv[++i] : argument.substr(sizeof seedAssignment - 1);
+            seedGiven = true;
+            continue;
+        }
         if (argument.size() > 1 && argument[0] == '-' && !isNegativeNumber(argument))
             return badUsage("unknown option '" + argument + "'");
         words.push_back(argument);
@@ -226,12 +285,21 @@ int main(int argc, char *argv[])
         return badUsage(command + ": VOLTS is missing");
     if (words.size() > wanted)
         return badUsage(command + ": unexpected argument '" + words[wanted] + "'");
+    if (seedGiven && command != "reset")
+        return badUsage("option --seed belongs to reset");
 
     if (command == "status")
         return status();
     if (command == "plug" || command == "unplug") {
         const bool plugged = command == "plug";
         return change([=](sim::BoardModel &model) { model.setPlugged(plugged); });
+    }
+    if (command == "reset" && seedGiven) {
+        std::uint32_t seed = 0;
+        const std::string wrong = parseSeed(seedText, seed);
+        if (!wrong.empty())
+            return badUsage(wrong);
+        return change([=](sim::BoardModel &model) { model.powerOn(seed); });
     }
     if (command == "reset")
         return change([](sim::BoardModel &model) { model.powerOn(); });

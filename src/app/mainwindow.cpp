@@ -9,6 +9,7 @@
 #include "binding/displayrefresh.h"
 #include "binding/panelfields.h"
 #include "common/chip.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "common/trace.h"
 #include "device/panellogs.h"
@@ -22,6 +23,7 @@
 #include "regfile/registerrecorder.h"
 #include "regmap/registermapmodel.h"
 #include "regmap/registermapwindow.h"
+#include "sweep/sweepwindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -53,6 +55,7 @@ MainWindow::MainWindow(Controller &controller, QWidget *parent)
     directAccess = new direct_access(this);
     addProbeHistory();
     addRegisterMap();
+    addSweep();
     addRecording();
     connectParts();
 
@@ -110,13 +113,19 @@ void MainWindow::connectPanel()
 }
 
 // What a user without a mouse, or with a screen reader, needs: Tab reaches
-// every control in reading order (the form's tab stops), each control that
-// shows no text of its own gets a spoken name, the platform's Refresh key
-// (F5) runs Update, and Alt with a title's first letter opens that menu.
+// every control in reading order (the form's tab stops), each control is
+// spoken by what it is, the platform's Refresh key (F5) runs Update, and
+// Alt with a title's first letter opens that menu.
 void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
-    nameUnlabelledControls(controls);
+    namePanelControls(controls);
+    setSpokenName(*ui->tabWidget, tr("Pages"));
+    // The two logs and their Clear buttons, one of each on either page.
+    setSpokenName(*ui->eventlog, tr("Event log"));
+    setSpokenName(*ui->pushButton_2, tr("Clear event log"));
+    setSpokenName(*ui->registerlog, tr("Register log"));
+    setSpokenName(*ui->pushButton, tr("Clear register log"));
 
     auto *refresh = new QAction(this);
     refresh->setShortcuts(QKeySequence::Refresh);
@@ -171,11 +180,19 @@ void MainWindow::connectParts()
             &RegisterRecorder::recordTransfer);
     connect(&link, &DeviceLink::pinDriven, recorder.get(), &RegisterRecorder::recordPin);
 
-    // Nothing of the supervisor's runs between a register file's statements.
+    // Nothing of the supervisor's runs between a register file's statements,
+    // nor between a sweep's steps; nor anything of a sweep's during a load.
     connect(registerFiles.get(), &RegisterFileCommands::loadStarted, supervisor.get(),
             &ConnectionSupervisor::holdTicks);
     connect(registerFiles.get(), &RegisterFileCommands::loadFinished, supervisor.get(),
             &ConnectionSupervisor::releaseTicks);
+    connect(sweepWindow, &SweepWindow::sweepStarted, supervisor.get(), &ConnectionSupervisor::holdTicks);
+    connect(sweepWindow, &SweepWindow::sweepFinished, supervisor.get(), &ConnectionSupervisor::releaseTicks);
+    connect(registerFiles.get(), &RegisterFileCommands::loadStarted, sweepWindow, &SweepWindow::holdTurns);
+    connect(registerFiles.get(), &RegisterFileCommands::loadFinished, sweepWindow, &SweepWindow::releaseTurns);
+
+    // A sweep's step is a panel edit of its field.
+    connect(sweepWindow, &SweepWindow::fieldWritten, this, &MainWindow::showEditedRegisters);
 }
 
 // The probe history window and its Tools menu entry, below the direct
@@ -223,13 +240,31 @@ void MainWindow::addRegisterMap()
     connect(action, &QAction::triggered, this, &MainWindow::on_actionRegister_Map_activated);
 }
 
+// Tools ▸ "Sweep…", the fourth entry: it steps the panel's combo boxes, as
+// the register map names them.
+void MainWindow::addSweep()
+{
+    sweepWindow = new SweepWindow(sweepFields(panelFields()), link, mirror, this);
+    auto *action = new QAction(tr("Sweep\u2026"), this);
+    action->setObjectName(QStringLiteral("actionSweep"));
+    ui->menuTools->addAction(action);
+    connect(action, &QAction::triggered, this, &MainWindow::on_actionSweep_activated);
+}
+
+// A register changed by the program rather than on the panel: the panel
+// and the register map show it at once, without reading the board.
+void MainWindow::showEditedRegisters()
+{
+    refresh->showRegisters();
+    registerMapWindow->model().showMirror();
+}
+
 // An edit in the register map, as an edit of a panel control bound to the
 // register: the panel shows it at once, without reading the board.
 void MainWindow::editRegister(int address, int value)
 {
     edits->registerEdited(address, value);
-    refresh->showRegisters();
-    registerMapWindow->model().showMirror();
+    showEditedRegisters();
 }
 
 // After a panel edit the register map shows the mirror as the panel does.
@@ -319,6 +354,14 @@ void MainWindow::on_actionRegister_Map_activated()
     registerMapWindow->show();
     registerMapWindow->raise();
     registerMapWindow->activateWindow();
+}
+
+void MainWindow::on_actionSweep_activated()
+{
+    qCDebug(lcTrace, "on_actionSweep_activated()");
+    sweepWindow->show();
+    sweepWindow->raise();
+    sweepWindow->activateWindow();
 }
 
 void MainWindow::dr_read()

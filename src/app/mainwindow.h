@@ -24,6 +24,7 @@ class RegisterFileCommands;
 class RegisterMapWindow;
 class RegisterRecorder;
 class StatusFields;
+class SweepWindow;
 class direct_access;
 
 namespace Ui {
@@ -79,6 +80,7 @@ private:
     void on_actionDirect_Register_Access_activated();
     void on_actionProbe_History_activated();
     void on_actionRegister_Map_activated();
+    void on_actionSweep_activated();
     void editRegister(int address, int value);
     void on_actionRecord_Register_Writes_activated();
 
@@ -87,7 +89,9 @@ private:
     void connectParts();
     void addProbeHistory();
     void addRegisterMap();
+    void addSweep();
     void addRecording();
+    void showEditedRegisters();
 
     std::unique_ptr<Ui::MainWindow> ui;
     DeviceLink link;
@@ -108,6 +112,7 @@ private:
     direct_access *directAccess = nullptr;
     ProbeHistoryWindow *probeHistoryWindow = nullptr;
     RegisterMapWindow *registerMapWindow = nullptr;
+    SweepWindow *sweepWindow = nullptr;
 };
 
 #endif

@@ -46,7 +46,7 @@ unsigned mask(int highBit, int lowBit)
     return m;
 }
 
-int indexFromMirror(const FieldBinding &field, const RegisterMirror &mirror)
+unsigned valueFromMirror(const FieldBinding &field, const RegisterMirror &mirror)
 {
     qCDebug(lcTrace, "%d %d %d %d", field.lowBit, field.highBit, field.secondLowBit,
             field.secondHighBit);
@@ -61,6 +61,12 @@ int indexFromMirror(const FieldBinding &field, const RegisterMirror &mirror)
         qCDebug(lcTrace, "after bm = 0x%02x", upper);
         value |= upper << width(field.highBit, field.lowBit);
     }
+    return value;
+}
+
+int indexFromMirror(const FieldBinding &field, const RegisterMirror &mirror)
+{
+    const unsigned value = valueFromMirror(field, mirror);
     if (!field.oneHot)
         return static_cast<int>(value);
 

@@ -13,6 +13,9 @@ namespace FieldCodec {
 // Bits lowBit..highBit set; 0 for an empty field (lowBit above highBit).
 unsigned mask(int highBit, int lowBit);
 
+// The field's value as the mirror's bits hold it.
+unsigned valueFromMirror(const FieldBinding &field, const RegisterMirror &mirror);
+
 // The item index the mirror's bits select.
 int indexFromMirror(const FieldBinding &field, const RegisterMirror &mirror);
 

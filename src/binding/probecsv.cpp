@@ -16,12 +16,12 @@ QString csvLine(const QStringList &fields)
     return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
+} // namespace
+
 QString csvTime(qint64 time)
 {
     return QDateTime::fromMSecsSinceEpoch(time).toString(Qt::ISODateWithMs);
 }
-
-} // namespace
 
 QString probeCsvHeader()
 {

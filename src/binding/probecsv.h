@@ -15,6 +15,8 @@ struct ProbeSample;
 // board was lost with a gap line: the time the loss was seen, then every
 // field empty.
 QString probeCsvHeader();
+// The local time of a sample as its line gives it.
+QString csvTime(qint64 time);
 QString probeCsvLine(const ProbeSample &sample);
 QString probeCsvGapLine(qint64 time);
 

@@ -18,6 +18,7 @@ bool goesToRegisterLog(const RegisterTransfer &transfer)
         return transfer.ok;
     case Activity::Poll:
     case Activity::Load:
+    case Activity::Sweep:
         return false;
     }
     return false;

@@ -14,6 +14,7 @@ enum class Activity {
     PanelEdit,           // a control edit with Auto write on
     DirectAccess,        // a single register by address, in the dialog or on the command line
     Load,                // a register file's statements
+    Sweep,               // a sweep's readings of the status register (its writes are panel edits)
 };
 
 // One register transfer as the device link made it.

@@ -3,6 +3,7 @@
 
 #include "binding/panelreadouts.h"
 #include "common/runclock.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "history/probechartview.h"
 #include "history/probehistory.h"
@@ -198,7 +199,7 @@ void ProbeHistoryWindow::build()
 
     spanChoice = new QComboBox;
     spanChoice->setObjectName(QStringLiteral("span"));
-    spanChoice->setAccessibleName(tr("Time span"));
+    setSpokenName(*spanChoice, tr("Time span"));
     for (const Span &span : spans)
         spanChoice->addItem(tr(span.text));
     const int remembered = QSettings().value(QLatin1String(spanKey), defaultSpan).toInt();

@@ -143,8 +143,9 @@ private slots:
         QVERIFY(dir.isValid());
         statePath = dir.filePath(QStringLiteral("%1.state").arg(QTest::currentTestFunction()));
         QFile::remove(statePath);
-        // Fixed battery: the probes and the comparator's status bit hold still.
-        peer({"battery", "3700"});
+        // The ideal part and a fixed battery: the probes read what the
+        // registers ask for, and the comparator's status bit holds still.
+        peer({"part", "0", "battery", "3700"});
     }
 
     void helpAndVersion()
@@ -242,6 +243,27 @@ private slots:
         expectFailure(finish(load), 130, "zq40613-reg: load interrupted at line 2\n");
         QVERIFY(clock.elapsed() < 3000);
         QCOMPARE(peerRead(0x08), 0x2c);
+#else
+        QSKIP("Needs POSIX signals");
+#endif
+    }
+
+    // Ctrl+C ends a sweep before its next step, the field back at its value
+    // from before; the lines taken stay printed.
+    void interruptStopsTheSweep()
+    {
+#ifdef Q_OS_UNIX
+        QProcess sweep;
+        start(sweep, {"sweep", "Buck1 Output voltage", "1.1", "1.5", "--settle", "400"});
+        const QStringList lines = readLines(sweep, 2);
+        ::kill(pid_t(sweep.processId()), SIGINT);
+        const Run run = finish(sweep);
+        QCOMPARE(run.exitCode, 130);
+        QCOMPARE(run.err, "zq40613-reg: sweep interrupted at step 2 of 9; Buck1 Output voltage restored\n");
+        QCOMPARE(lines.value(0), "time,set,BATT,BUCK1,BUCK2,BUCK3,0x0d,BUCK1 error mV,BUCK1 error %");
+        QVERIFY2(lines.value(1).endsWith(",1.100,3.703,1.101,3.298,1.201,0x1f,0.9,0.08"), qPrintable(lines.value(1)));
+        QCOMPARE(run.out, QString());
+        QCOMPARE(peerRead(0x07), 0x0e);
 #else
         QSKIP("Needs POSIX signals");
 #endif

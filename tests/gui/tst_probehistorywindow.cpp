@@ -143,7 +143,7 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
         entries << action->objectName() + '=' + action->text();
     QCOMPARE(entries, (QStringList{"actionDirect_Register_Access=Direct Register Access",
                                    "actionProbe_History=Probe History",
-                                   "actionRegister_Map=Register Map"}));
+                                   "actionRegister_Map=Register Map", "actionSweep=Sweep\u2026"}));
 
     QWidget *window = historyWindow(f);
     QVERIFY(!window->isVisible());
@@ -537,6 +537,7 @@ void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs_data()
     QTest::newRow("statistics") << "statistics" << "Statistics";
     QTest::newRow("limit") << "highBUCK3" << "BUCK3 high limit";
     QTest::newRow("events") << "events" << "Limit events";
+    QTest::newRow("span") << "span" << "Time span";
     QTest::newRow("clear") << "clear" << "Clear history";
 }
 

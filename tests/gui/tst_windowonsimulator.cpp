@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "modalanswers.h"
 #include "simulatedboard.h"
 
 #include <QAction>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -38,8 +41,31 @@ private slots:
     void directAccessReadsLiveStatusAndWritesPastTheMirror();
     void pollingShowsAWriteFromAnotherProcess();
     void pollingFollowsTheBoardThatZq40613SimDrives();
+    void sweepsWriteOneCsvInEveryProgram();
+    void comparatorSweepShowsItsTripPoints();
 
 private:
+    // A sweep in the Sweep window, settling no time, run to its end.
+    void sweep(const QString &field, const QString &from, const QString &to, bool upAndDown) const
+    {
+        find<QAction>("actionSweep")->trigger();
+        auto *dialog = find<QDialog>("sweep");
+        dialog->findChild<QComboBox *>("field")->setCurrentText(field);
+        dialog->findChild<QComboBox *>("from")->setCurrentText(from);
+        dialog->findChild<QComboBox *>("to")->setCurrentText(to);
+        dialog->findChild<QSpinBox *>("settle")->setValue(0);
+        dialog->findChild<QCheckBox *>("upAndDown")->setChecked(upAndDown);
+        QTest::mouseClick(dialog->findChild<QPushButton *>("run"), Qt::LeftButton);
+        QTRY_VERIFY(dialog->findChild<QLabel *>("progress")->text().endsWith(": done"));
+    }
+    // Saves through the window's button and the file dialog, as a user does.
+    static void save(QDialog *dialog, const char *button, const QString &path)
+    {
+        ModalAnswers answers({chooseFile(path)});
+        QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
+        QTRY_VERIFY(QFileInfo::exists(path));
+    }
+
     template <typename T>
     T *find(const char *name) const
     {
@@ -65,7 +91,8 @@ void TestWindowOnSimulator::initTestCase()
 
 void TestWindowOnSimulator::init()
 {
-    board->reset();
+    // The ideal part: each probe reads what its registers ask for.
+    board->resetPart(0);
     board->setBatteryMv(3700);
     window = std::make_unique<MainWindow>(board->library);
 }
@@ -209,6 +236,47 @@ void TestWindowOnSimulator::pollingFollowsTheBoardThatZq40613SimDrives()
     QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("   ready   "), 2000);
     QCOMPARE(text("le0d0"), QStringLiteral("0"));
     QVERIFY(comparatorInterrupt->isChecked());
+}
+
+// The same sweep from the window and from zq40613-reg gives the same CSV
+// but for the time of each row: on the ideal part with the battery held,
+// every reading is the same whichever program takes it.
+void TestWindowOnSimulator::sweepsWriteOneCsvInEveryProgram()
+{
+    const auto withoutTimes = [](const QByteArray &csv) {
+        QByteArrayList lines = csv.split('\n');
+        for (int i = 1; i < lines.size(); ++i)
+            lines[i] = lines[i].mid(lines[i].indexOf(','));
+        return lines;
+    };
+    QTemporaryDir dir;
+    sweep("Buck3 Output voltage", "0.700V", "0.750V", true);
+    save(find<QDialog>("sweep"), "saveCsv", dir.filePath("window.csv"));
+    QFile saved(dir.filePath("window.csv"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArrayList window = withoutTimes(saved.readAll());
+    QCOMPARE(window.size(), 13);   // the header, 11 rows, the end of the last line
+    QCOMPARE(window.at(1), ",0.700,3.703,1.801,3.298,0.701,0x1f,0.5,0.08");
+
+    QProcess reg;
+    reg.start(QStringLiteral(REG_PROGRAM), {"sweep", "Buck3 Output voltage", "0.7", "0.75", "--up-down", "--settle", "0"});
+    QVERIFY(reg.waitForFinished(10000));
+    QCOMPARE(reg.exitCode(), 0);
+    QCOMPARE(withoutTimes(reg.readAllStandardOutput()), window);
+}
+
+// Rising, the comparator lets go once the threshold less its 100 mV of
+// hysteresis reaches the battery; falling, it sets again below it.
+void TestWindowOnSimulator::comparatorSweepShowsItsTripPoints()
+{
+    board->setBatteryMv(3300);
+    sweep("Comparator Threshold voltage", "3.238V", "3.461V", true);
+    auto *dialog = find<QDialog>("sweep");
+    QCOMPARE(dialog->findChild<QLabel *>("trips")->text(), QStringLiteral("trips at 3.43 V rising, 3.27 V falling"));
+    QCOMPARE(find<QComboBox>("co0b61")->currentText(), QStringLiteral("3.270V"));
+    QTemporaryDir dir;
+    save(dialog, "saveImage", dir.filePath("sweep.png"));
+    QTRY_VERIFY(!QImage(dir.filePath("sweep.png")).isNull());
 }
 
 QTEST_MAIN(TestWindowOnSimulator)

@@ -114,11 +114,11 @@ mode_t fileMode(const QString &path)
 // The state file: magic, layout version and state size, then the state.
 constexpr int stateOffset = 16;
 
-// A file of an older build: the right magic, another layout version.
-QByteArray olderLayout()
+// A file of an older build: the right magic and size, another layout version.
+QByteArray olderLayout(std::uint32_t version)
 {
     QByteArray image("ZQ40613S");
-    const std::uint32_t header[] = {0, sizeof(sim::BoardState)};
+    const std::uint32_t header[] = {version, sizeof(sim::BoardState)};
     image.append(reinterpret_cast<const char *>(header), sizeof header);
     image.append(QByteArray(sizeof(sim::BoardState), '\x5a'));
     return image;
@@ -200,9 +200,11 @@ private:
 private slots:
     void initTestCase() { usePrivateSimBoard(); }
 
+    // The ideal part, so that every reading is the exact figure of its
+    // registers; partErrors() puts in real ones.
     void init()
     {
-        hid2sim_reset();
+        hid2sim_reset_part(0);
         m_handle = usb_hid_init();
         QVERIFY(m_handle > 0);
     }
@@ -463,6 +465,61 @@ private slots:
         QVERIFY2(scalesBackTo(count, coefficient, millivolts), qPrintable(QString::number(count)));
     }
 
+    // Real parts, with the figures zq40613-sim status gives for them: the
+    // mean of many conversions is the converter's gain and offset away from
+    // the value set, and its noise moves single conversions by a count or
+    // two; the ideal part reads the same count every time.
+    void partErrors_data()
+    {
+        QTest::addColumn<unsigned>("part");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("coefficient");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<double>("meanMv");
+        QTest::newRow("part 1 Buck1 1.800 V, +0.54 % +2 mV") << 1u << 6 << 2.0 << 0x07 << 14 << 1811.72;
+        QTest::newRow("part 1 Buck2 3.300 V, -0.87 % -3 mV") << 1u << 4 << 2.0 << 0x08 << 44 << 3268.29;
+        QTest::newRow("part 1 Buck3 0.700 V, +0.06 % +2 mV") << 1u << 5 << 1.0 << 0x00 << 0 << 702.42;
+        QTest::newRow("part 2 Buck1 1.100 V, -0.49 % -3 mV") << 2u << 6 << 2.0 << 0x07 << 0 << 1091.61;
+        QTest::newRow("part 0 Buck3 1.200 V") << 0u << 5 << 1.0 << 0x00 << 50 << 1200.0;
+    }
+
+    void partErrors()
+    {
+        QFETCH(unsigned, part);
+        QFETCH(int, channel);
+        QFETCH(double, coefficient);
+        QFETCH(int, address);
+        QFETCH(int, code);
+        QFETCH(double, meanMv);
+        constexpr int conversions = 400;
+        hid2sim_reset_part(part);
+        m_handle = usb_hid_init();
+        write(address, code);
+        QList<int> counts;
+        double sumMv = 0.0;
+        for (int i = 0; i < conversions; ++i) {
+            counts << measure(m_handle, channel, 0, 0);
+            sumMv += probeVolts(counts.last(), coefficient) * 1000.0;
+        }
+        QVERIFY2(std::abs(sumMv / conversions - meanMv) < 1.5, qPrintable(QString::number(sumMv / conversions)));
+        const auto [low, high] = std::minmax_element(counts.cbegin(), counts.cend());
+        QVERIFY(part == 0 ? *high == *low : *high - *low >= 1 && *high - *low <= 3);
+    }
+
+    // Part 1's comparator trips 3 mV above its threshold, both ways.
+    void partComparatorOffset()
+    {
+        hid2sim_reset_part(1);
+        m_handle = usb_hid_init();
+        const QList<int> batteryMv{3000, 3273, 3274, 3174, 3173};
+        const QList<int> expected{0, 0, 1, 1, 0};
+        for (int step = 0; step < batteryMv.size(); ++step) {
+            hid2sim_set_battery_mv(batteryMv[step]);
+            QCOMPARE(spi_read(m_handle, statusRegister, 0) & 0x01, expected[step]);
+        }
+    }
+
     void pinnedBattery_data()
     {
         QTest::addColumn<int>("millivolts");
@@ -650,7 +707,9 @@ private slots:
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("short text") << QByteArray("old\n");
         QTest::newRow("junk, longer than the state") << QByteArray(64 * 1024, '\xab');
-        QTest::newRow("older layout version") << olderLayout();
+        QTest::newRow("older layout version") << olderLayout(0);
+        // Its part's seed was padding then.
+        QTest::newRow("layout version 1") << olderLayout(1);
     }
 
     void incompatibleFileIsReinitialised()
@@ -664,6 +723,7 @@ private slots:
         QCOMPARE(peer.exitCode, 0);
         QCOMPARE(peer.lines, QStringList({"14", "50"}));
         QVERIFY(peer.errors.isEmpty());
+        QCOMPARE(runTool({"status"}, path).lines.value(20), QStringLiteral("part         1"));
         QCOMPARE(fileMode(path), mode_t(0600));
         // Never shrunk: a process of another build may still map all of it.
         QVERIFY(QFileInfo(path).size() >= content.size());
@@ -790,6 +850,8 @@ private slots:
     // zq40613-sim shows the board as a bench hand sees it, plugged in or not.
     void toolStatus()
     {
+        QCOMPARE(runTool({"reset", "--seed", "1"}).exitCode, 0);
+        m_handle = usb_hid_init();
         QCOMPARE(runTool({"battery", "3.0"}).exitCode, 0);
         const QStringList plugged = {
             "board        plugged in", "battery      3.000 V, held",
@@ -802,6 +864,11 @@ private slots:
             "0x0c         0x00",       "0x0d         0x1e",
             "0x0e         0x00",       "0x0f         0x00",
             "IRQ          1",          "PWR_UP MODE  1",
+            "part         1",
+            "Buck1        gain +0.54 %, offset +2 mV, noise 3 mV",
+            "Buck2        gain -0.87 %, offset -3 mV, noise 3 mV",
+            "Buck3        gain +0.06 %, offset +2 mV, noise 3 mV",
+            "comparator   offset +3 mV",
         };
         PeerRun run = runTool({"status"});
         QCOMPARE(run.exitCode, 0);
@@ -827,7 +894,11 @@ private slots:
         QVERIFY(fresh > 0 && fresh != m_handle);
         QCOMPARE(runTool({"reset"}).exitCode, 0);
         QCOMPARE(spi_read(usb_hid_init(), maskRegister, 0), 0x00);
-        QVERIFY(runTool({"status"}).lines.value(1).endsWith(QLatin1String(" V, drifting")));
+        run = runTool({"status"});
+        QVERIFY(run.lines.value(1).endsWith(QLatin1String(" V, drifting")));
+        QCOMPARE(run.lines.value(20), QStringLiteral("part         1"));
+        QCOMPARE(runTool({"reset", "--seed=0"}).exitCode, 0);
+        QCOMPARE(runTool({"status"}).lines.value(20), QStringLiteral("part         0 (ideal)"));
     }
 
     void toolBattery_data()
@@ -866,6 +937,9 @@ private slots:
         QTest::newRow("battery without volts") << QStringList{"battery"};
         QTest::newRow("one argument too many") << QStringList{"unplug", "now"};
         QTest::newRow("unknown option") << QStringList{"status", "--all"};
+        QTest::newRow("seed without reset") << QStringList{"status", "--seed", "2"};
+        QTest::newRow("seed out of range") << QStringList{"reset", "--seed", "4294967296"};
+        QTest::newRow("seed without a number") << QStringList{"reset", "--seed"};
     }
 
     // Refused before the board is touched, with a hint on standard error.
