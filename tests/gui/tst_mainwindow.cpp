@@ -229,7 +229,8 @@ void TestMainWindow::controlsAreSpokenByWhatTheyAre_data()
     QTest::newRow("register log") << "registerlog" << "Register log" << "";
     QTest::newRow("its Clear") << "pushButton" << "Clear register log" << "";
     QTest::newRow("event log's Clear") << "pushButton_2" << "Clear event log" << "";
-    QTest::newRow("pages") << "tabWidget" << "Pages" << "";
+    QTest::newRow("pages") << "tabWidget" << "Panel pages" << "";
+    QTest::newRow("page tabs") << "qt_tabwidget_tabbar" << "Pages" << "System";
     QTest::newRow("last transfer") << "lastTransfer" << "Last transfer" << "W00:00";
     QTest::newRow("link state") << "linkState" << "Link state" << "ready";
 }
