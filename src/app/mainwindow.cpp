@@ -166,10 +166,12 @@ void MainWindow::connectParts()
 
     connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
 
-    // The register map shows what each refresh shows; its edits are panel
-    // edits, and its Read All is Update.
+    // The register map shows what each refresh shows, and learns from the
+    // transfers which registers were read and which values reached the chip;
+    // its edits are panel edits, and its Read All is Update.
     RegisterMapModel &map = registerMapWindow->model();
     connect(refresh.get(), &DisplayRefresh::refreshed, &map, &RegisterMapModel::showRefresh);
+    connect(&link, &DeviceLink::registerTransferred, &map, &RegisterMapModel::noteTransfer);
     connect(&map, &RegisterMapModel::registerEdited, this, &MainWindow::editRegister);
     connect(registerMapWindow, &RegisterMapWindow::readAllRequested, this,
             &MainWindow::on_readregisters_clicked);
