@@ -291,6 +291,8 @@ private slots:
         peer.kill();
         QVERIFY(peer.waitForFinished());
         taken += peer.readAllStandardOutput();
+        // Standard output is text on Windows, with CR LF line ends.
+        taken.replace("\r\n", "\n");
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray recorded = file.readAll();
