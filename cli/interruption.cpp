@@ -3,34 +3,36 @@
 
 #include "common/interruptiblesleep.h"
 
-#include <csignal>
+#include <atomic>
 
 namespace {
 
-// All that a signal handler may touch.
-volatile std::sig_atomic_t interrupted = 0;
-
-void noteInterrupt(int)
-{
-    interrupted = 1;
-}
+// All that the handler touches. Set from a signal handler or, on Windows,
+// from the thread the system runs the handler on.
+std::atomic<bool> interrupted {false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
 
 } // namespace
 
 InterruptCatcher::InterruptCatcher()
 {
-    interrupted = 0;
-    previousHandler = std::signal(SIGINT, noteInterrupt);
+    interrupted = false;
+    catchInterrupts();
 }
 
 InterruptCatcher::~InterruptCatcher()
 {
-    std::signal(SIGINT, previousHandler == SIG_ERR ? SIG_DFL : previousHandler);
+    releaseInterrupts();
+}
+
+void InterruptCatcher::noteInterrupt()
+{
+    interrupted = true;
 }
 
 bool InterruptCatcher::caught() const
 {
-    return interrupted != 0;
+    return interrupted;
 }
 
 void InterruptCatcher::sleep(int milliseconds) const

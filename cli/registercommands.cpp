@@ -21,6 +21,10 @@ namespace {
 
 constexpr int highestBit = 7;
 constexpr char standardInput[] = "-";
+// The file descriptor of standard input in every C runtime. Read through it,
+// not through stdio, whose end of a pipe Qt takes for a read error on
+// Windows.
+constexpr int standardInputDescriptor = 0;
 // Room between a read-out's label and its value.
 constexpr int labelGap = 2;
 
@@ -59,8 +63,8 @@ int RegisterCommands::run(const Invocation &invocation)
     // and a syntax error stops it there.
     if (invocation.command == Command::Verify) {
         int errorLine = 0;
-        file = session.readReference(*input, fileName, errorLine);
-        if (!file)
+        file.emplace();
+        if (session.readReference(*input, fileName, *file, errorLine) != BoardSession::FileResult::Read)
             return sessionFailed(exitBadUsage);
     }
 
@@ -248,7 +252,7 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
     auto file = std::make_unique<QFile>();
     QString reason;
     if (fileName == standardInput) {
-        if (file->open(stdin, QIODevice::ReadOnly))
+        if (file->open(standardInputDescriptor, QIODevice::ReadOnly))
             return file;
         reason = file->errorString();
     } else if (openByName(*file, fileName, reason) == 0) {

@@ -63,8 +63,8 @@ if(ZQ_PYTHON_MODULE_BUILT)
         "the controller library hid2 on the library search path.")
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The shared libraries the binaries link (Qt with Qt Charts, the C++
-# runtime) become the package's dependencies.
+# The shared libraries the binaries link (Qt, the C++ runtime) become the
+# package's dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The simulated board is a private library of the package, not a system one.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)

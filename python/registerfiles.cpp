@@ -61,18 +61,23 @@ void bindRegisterFiles(BoardClass &board)
                 QFile input;
                 file.open(input);
                 int errorLine = 0;
-                const std::optional<RegisterReference> reference =
-                        b.run([&](BoardSession &s) { return s.readReference(input, file.text, errorLine); });
-                if (!reference && errorLine > 0)
+                RegisterReference reference;
+                switch (b.run([&](BoardSession &s) { return s.readReference(input, file.text, reference, errorLine); })) {
+                case BoardSession::FileResult::Read:
+                    break;
+                case BoardSession::FileResult::SyntaxError:
                     throw RegisterFileFailure(b.lastError(), errorLine, file.given);
-                if (!reference)
+                case BoardSession::FileResult::ReadError:
                     raiseUnreadable(b.lastError());
+                case BoardSession::FileResult::NamesNoRegister:
+                    throw py::value_error(b.lastError().toStdString());
+                }
                 const std::optional<RegisterMirror> chip =
-                        b.run([&](BoardSession &s) { return s.readRegisters(reference->named); });
+                        b.run([&](BoardSession &s) { return s.readRegisters(reference.named); });
                 if (!chip)
                     b.failed();
                 py::list differences;
-                for (const RegisterDifference &d : differingRegisters(*chip, *reference)) {
+                for (const RegisterDifference &d : differingRegisters(*chip, reference)) {
                     py::list bits;
                     for (const int bit : d.bits)
                         bits.append(bitRecord(d.address, bit, bitOf(d.value, bit)));
@@ -87,5 +92,6 @@ void bindRegisterFiles(BoardClass &board)
             "whose chip value differs from the file's last value for it, as\n"
             "zq40613-reg verify --bits does: Difference(address, chip, file, bits),\n"
             "by ascending address. Nothing is written and no sleep waited. An empty\n"
-            "list: the chip holds what the file says.");
+            "list: the chip holds what the file says. ValueError for a file that\n"
+            "names no register, which would pass for any chip.");
 }

@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QTabBar>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -120,7 +121,8 @@ void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
     namePanelControls(controls);
-    setSpokenName(*ui->tabWidget, tr("Pages"));
+    setSpokenName(*ui->tabWidget, tr("Panel pages"));
+    setSpokenName(*ui->tabWidget->tabBar(), tr("Pages"));
     // The two logs and their Clear buttons, one of each on either page.
     setSpokenName(*ui->eventlog, tr("Event log"));
     setSpokenName(*ui->pushButton_2, tr("Clear event log"));
@@ -164,10 +166,12 @@ void MainWindow::connectParts()
 
     connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
 
-    // The register map shows what each refresh shows; its edits are panel
-    // edits, and its Read All is Update.
+    // The register map shows what each refresh shows, and learns from the
+    // transfers which registers were read and which values reached the chip;
+    // its edits are panel edits, and its Read All is Update.
     RegisterMapModel &map = registerMapWindow->model();
     connect(refresh.get(), &DisplayRefresh::refreshed, &map, &RegisterMapModel::showRefresh);
+    connect(&link, &DeviceLink::registerTransferred, &map, &RegisterMapModel::noteTransfer);
     connect(&map, &RegisterMapModel::registerEdited, this, &MainWindow::editRegister);
     connect(registerMapWindow, &RegisterMapWindow::readAllRequested, this,
             &MainWindow::on_readregisters_clicked);

@@ -169,16 +169,18 @@ BoardSession::LoadResult BoardSession::load(QIODevice &file, const QString &file
     return LoadResult::Done;
 }
 
-std::optional<RegisterReference> BoardSession::readReference(QIODevice &file, const QString &fileName,
-                                                             int &errorLine)
+BoardSession::FileResult BoardSession::readReference(QIODevice &file, const QString &fileName,
+                                                     RegisterReference &reference, int &errorLine)
 {
-    RegisterReference parsed;
-    errorLine = 0;
-    if (readRegisterReference(file, errorLine, parsed) == parseSyntaxError) {
+    if (readRegisterReference(file, errorLine, reference) == parseSyntaxError) {
         fail(syntaxErrorMessage(fileName, errorLine));
-        return std::nullopt;
+        return FileResult::SyntaxError;
     }
     if (!readable(file, fileName))
-        return std::nullopt;
-    return parsed;
+        return FileResult::ReadError;
+    if (reference.namesNoRegister()) {
+        fail(QStringLiteral("%1 names no register").arg(fileName));
+        return FileResult::NamesNoRegister;
+    }
+    return FileResult::Read;
 }

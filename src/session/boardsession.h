@@ -73,11 +73,17 @@ public:
     LoadResult load(QIODevice &file, const QString &fileName, const DelayCallback &delay,
                     const ProceedCallback &proceed, int &line);
 
+    // How the reading of a reference ended.
+    enum class FileResult {
+        Read,
+        SyntaxError,     // at errorLine
+        ReadError,       // the file could not be read to its end
+        NamesNoRegister, // it would pass as a chip that matches it
+    };
     // Reads a register file as a reference to compare with, applying none of
-    // it. Without a value errorLine holds the line of a syntax error, or 0
-    // when the file could not be read.
-    std::optional<RegisterReference> readReference(QIODevice &file, const QString &fileName,
-                                                   int &errorLine);
+    // it.
+    FileResult readReference(QIODevice &file, const QString &fileName, RegisterReference &reference,
+                             int &errorLine);
 
 private:
     bool fail(const QString &message);

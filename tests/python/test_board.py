@@ -176,6 +176,8 @@ ERRORS = [
      RegisterFileError, "Syntax error in file bad.qrx, line 3."),
     ("syntax error in a verify", [], lambda b: b.verify(qrx("sleep\n")), RegisterFileError,
      "Syntax error in file bad.qrx, line 1."),
+    ("verify of a file naming nothing", [], lambda b: b.verify(qrx("# empty\n")), ValueError,
+     "bad.qrx names no register"),
 ]
 
 

@@ -5,15 +5,13 @@
 #include <QFile>
 
 #include <cerrno>
-
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
+// By the bytes of the name, so that a name that is no valid text still
+// reaches its file.
 int openByName(QFile &file, const QByteArray &fileName, QString &reason)
 {
-#ifdef Q_OS_UNIX
     const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -26,12 +24,4 @@ int openByName(QFile &file, const QByteArray &fileName, QString &reason)
         return EIO;
     }
     return 0;
-#else
-    file.setFileName(QFile::decodeName(fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-        return EIO;
-    }
-    return 0;
-#endif
 }
