@@ -553,9 +553,15 @@ void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs()
     QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
 
     QAccessibleInterface *mean = QAccessible::queryAccessibleInterface(f.find<QWidget>("statistics"))->tableInterface()->cellAt(2, 0);
-    QCOMPARE(mean->tableCellInterface()->columnHeaderCells().first()->text(QAccessible::Name) + ' '
-                     + mean->tableCellInterface()->rowHeaderCells().first()->text(QAccessible::Name) + ' '
-                     + mean->text(QAccessible::Name), "BATT mean 3.70");
+    // A header cell is made for the asker, who lets it go.
+    const auto said = [](QAccessibleInterface *header) {
+        const QString name = header->text(QAccessible::Name);
+        QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(header));
+        return name;
+    };
+    QCOMPARE(said(mean->tableCellInterface()->columnHeaderCells().first()) + ' '
+                     + said(mean->tableCellInterface()->rowHeaderCells().first()) + ' ' + mean->text(QAccessible::Name),
+             "BATT mean 3.70");
 }
 
 void TestProbeHistoryWindow::cursorsAndStatistics_data()
@@ -564,26 +570,21 @@ void TestProbeHistoryWindow::cursorsAndStatistics_data()
     QTest::addColumn<QString>("actions");
     QTest::addColumn<int>("a"); // the sample under each cursor, -1: none
     QTest::addColumn<int>("b");
+    QTest::addColumn<QString>("moved"); // the cursor spoken, with the differences
     QTest::addColumn<QString>("difference");
     QTest::addColumn<QString>("batt"); // min max mean
-    QTest::addColumn<QString>("spoken"); // the readouts said, by object name
 
-    QTest::newRow("clicks, A left of B") << "click@2 Shift+click@8" << 2 << 8
-                                         << "\u0394t 6.000 s   \u0394BATT +0.06 V" << "3.02 3.08 3.05"
-                                         << "cursorB cursorDifference";
-    QTest::newRow("keys, B left of A") << "Home Right*8 Shift+Home Shift+Right*2" << 8 << 2
-                                       << "\u0394t -6.000 s   \u0394BATT -0.06 V" << "3.02 3.08 3.05"
-                                       << "cursorB cursorDifference";
-    QTest::newRow("B more than a minute left of A") << "Shift+Home Shift+Right*10 End Left*4" << 96 << 10
-                                                   << "\u0394t -0:01:26   \u0394BATT -0.86 V" << "3.10 3.96 3.53"
-                                                   << "cursorA cursorDifference";
-    QTest::newRow("a cursor comes in from the side it leaves")
-            << "Left Shift+Right" << 100 << 0 << "\u0394t -0:01:40   \u0394BATT -1.00 V" << "3.00 4.00 3.50"
-            << "cursorB cursorDifference";
-    QTest::newRow("no further than the ends") << "Right*3 Left*3 Shift+End Shift+Right" << 0 << 100
-                                              << "\u0394t 0:01:40   \u0394BATT +1.00 V" << "3.00 4.00 3.50"
-                                              << "cursorB cursorDifference";
-    QTest::newRow("A alone") << "End" << 100 << -1 << "" << "3.00 4.00 3.50" << "cursorA";
+    QTest::newRow("clicks, A left of B") << "click@2 Shift+click@8" << 2 << 8 << "B"
+                                         << "\u0394t 6.000 s   \u0394BATT +0.06 V" << "3.02 3.08 3.05";
+    QTest::newRow("keys, B left of A") << "Home Right*8 Shift+Home Shift+Right*2" << 8 << 2 << "B"
+                                       << "\u0394t -6.000 s   \u0394BATT -0.06 V" << "3.02 3.08 3.05";
+    QTest::newRow("B more than a minute left of A") << "Shift+Home Shift+Right*10 End Left*4" << 96 << 10 << "A"
+                                                   << "\u0394t -0:01:26   \u0394BATT -0.86 V" << "3.10 3.96 3.53";
+    QTest::newRow("a cursor comes in from the side it leaves") << "Left Shift+Right" << 100 << 0 << "B"
+            << "\u0394t -0:01:40   \u0394BATT -1.00 V" << "3.00 4.00 3.50";
+    QTest::newRow("no further than the ends") << "Right*3 Left*3 Shift+End Shift+Right" << 0 << 100 << "B"
+                                              << "\u0394t 0:01:40   \u0394BATT +1.00 V" << "3.00 4.00 3.50";
+    QTest::newRow("A alone") << "End" << 100 << -1 << "A" << "" << "3.00 4.00 3.50";
 }
 
 // BATT rises by 10 mV a second over 101 samples; the whole history is shown.
@@ -597,8 +598,12 @@ void TestProbeHistoryWindow::cursorsAndStatistics()
     QWidget *window = openHistory(f);
     f.find<QComboBox>(QStringLiteral("span"))->setCurrentIndex(3);
     const qint64 t = QDateTime::currentMSecsSinceEpoch() - 101'000;
-    for (int s = 0; s <= 100; ++s)
-        history.append(sampleAt(t + s * 1'000, 3.0 + s * 0.01));
+    // BUCK3 reads a hair under 1.20 V at every fourth sample, shown as 1.20.
+    for (int s = 0; s <= 100; ++s) {
+        ProbeSample sample = sampleAt(t + s * 1'000, 3.0 + s * 0.01);
+        sample.volts[3] -= s % 4 == 0 ? 0.001 : 0.0;
+        history.append(sample);
+    }
     QVERIFY(QTest::qWaitForWindowExposed(window));
     ProbeChartView *chart = chartOf(f);
     chart->setFocus();
@@ -624,12 +629,13 @@ void TestProbeHistoryWindow::cursorsAndStatistics()
     QCOMPARE(text(f, "cursorB"), expected("B", b));
     QFETCH(QString, difference);
     QCOMPARE(text(f, "cursorDifference").section("   \u0394BUCK1", 0, 0), difference.isEmpty() ? "" : "B \u2212 A  " + difference);
+    QVERIFY(!text(f, "cursorDifference").contains("-0.00"));
     QCOMPARE(text(f, "statisticsSpan"), a >= 0 && b >= 0 ? QStringLiteral("Between A and B") : QStringLiteral("Visible span"));
     QTEST(battStatistics(f), "batt");
-    QFETCH(QString, spoken);
-    QStringList said;
-    for (const QString &name : spoken.split(' ', Qt::SkipEmptyParts))
-        said << text(f, name);
+    QFETCH(QString, moved);
+    QStringList said{text(f, "cursor" + moved)};
+    if (!difference.isEmpty())
+        said << text(f, "cursorDifference");
     QCOMPARE(QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description), said.join("; "));
 
     // Escape takes the cursors away, a second one closes the window.
