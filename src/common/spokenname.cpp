@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTabBar>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
