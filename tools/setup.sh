@@ -2,10 +2,8 @@
 # Shared set-up for ./run and ./test: installs missing Debian packages and
 # configures and builds the project. Sourced, not executed.
 
-# Packages every build needs. Qt Charts draws the probe history; Debian 12's
-# qt6-charts-dev lacks the dependency on the OpenGL module's CMake files,
-# which its own CMake files ask for.
-ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
+# Packages every build needs.
+ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
 
 # What ./test needs on top: clang with its runtime libraries for the fuzz
 # targets (libFuzzer and clang's sanitizers), the fonts of common Linux
