@@ -34,8 +34,8 @@ def main():
     table = [
         ("Start-up: construct and show the main window (offscreen, simulated board)",
          fmt_ms(ms(panel["BM_StartupMainWindow"])),
-         "bare QMainWindow 990 x 585", fmt_ms(ms(panel["BM_StartupBareWindow"])),
-         ms(panel["BM_StartupMainWindow"]) / ms(panel["BM_StartupBareWindow"])),
+         "the panel form shown alone", fmt_ms(ms(panel["BM_StartupPanelForm"])),
+         ms(panel["BM_StartupMainWindow"]) / ms(panel["BM_StartupPanelForm"])),
         ("Peak resident memory of the program",
          f"{main_rss / 1024:.1f} MiB", "bare QMainWindow", f"{bare_rss / 1024:.1f} MiB",
          main_rss / bare_rss),

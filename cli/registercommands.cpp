@@ -383,6 +383,11 @@ std::optional<RegisterReference> RegisterCommands::parseFile(QIODevice &file,
     }
     if (!readWithoutError(file, fileName))
         return std::nullopt;
+    // A file that names nothing would pass as a chip that matches it.
+    if (parsed.namesNoRegister()) {
+        fail(QStringLiteral("%1 names no register").arg(fileName), exitBadUsage);
+        return std::nullopt;
+    }
     return parsed;
 }
 

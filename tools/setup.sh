@@ -13,8 +13,11 @@ ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
 # dpkg-dev (cpack's dependency list), file (which cpack uses to find the
 # binaries), lintian and appstream (appstreamcli, which validates the
 # package's AppStream file). The sanitizer build uses g++, whose sanitizer
-# runtimes come with it.
-ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream"
+# runtimes come with it. The test of what screen readers hear runs the
+# program on an X server of its own (xvfb) under a private session bus
+# (dbus-daemon's dbus-run-session), which starts the accessibility bus
+# (at-spi2-core), and reads it with python3-pyatspi.
+ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream xvfb dbus-daemon at-spi2-core python3-pyatspi"
 
 # Installs the given Debian packages that are not installed yet.
 zq_install_packages() {

@@ -9,6 +9,7 @@
 #include "binding/displayrefresh.h"
 #include "binding/panelfields.h"
 #include "common/chip.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "common/trace.h"
 #include "device/panellogs.h"
@@ -112,13 +113,19 @@ void MainWindow::connectPanel()
 }
 
 // What a user without a mouse, or with a screen reader, needs: Tab reaches
-// every control in reading order (the form's tab stops), each control that
-// shows no text of its own gets a spoken name, the platform's Refresh key
-// (F5) runs Update, and Alt with a title's first letter opens that menu.
+// every control in reading order (the form's tab stops), each control is
+// spoken by what it is, the platform's Refresh key (F5) runs Update, and
+// Alt with a title's first letter opens that menu.
 void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
-    nameUnlabelledControls(controls);
+    namePanelControls(controls);
+    setSpokenName(*ui->tabWidget, tr("Pages"));
+    // The two logs and their Clear buttons, one of each on either page.
+    setSpokenName(*ui->eventlog, tr("Event log"));
+    setSpokenName(*ui->pushButton_2, tr("Clear event log"));
+    setSpokenName(*ui->registerlog, tr("Register log"));
+    setSpokenName(*ui->pushButton, tr("Clear register log"));
 
     auto *refresh = new QAction(this);
     refresh->setShortcuts(QKeySequence::Refresh);
@@ -157,10 +164,12 @@ void MainWindow::connectParts()
 
     connect(refresh.get(), &DisplayRefresh::probesRead, &history, &ProbeHistory::append);
 
-    // The register map shows what each refresh shows; its edits are panel
-    // edits, and its Read All is Update.
+    // The register map shows what each refresh shows, and learns from the
+    // transfers which registers were read and which values reached the chip;
+    // its edits are panel edits, and its Read All is Update.
     RegisterMapModel &map = registerMapWindow->model();
     connect(refresh.get(), &DisplayRefresh::refreshed, &map, &RegisterMapModel::showRefresh);
+    connect(&link, &DeviceLink::registerTransferred, &map, &RegisterMapModel::noteTransfer);
     connect(&map, &RegisterMapModel::registerEdited, this, &MainWindow::editRegister);
     connect(registerMapWindow, &RegisterMapWindow::readAllRequested, this,
             &MainWindow::on_readregisters_clicked);

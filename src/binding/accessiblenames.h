@@ -4,13 +4,12 @@
 
 struct PanelControls;
 
-// Gives every bound control that shows no text of its own the name a screen
-// reader speaks for it, made from the label beside it on the form: the
-// status indicators "Buck1 OK status", the pin levels "IRQ pin", the probes
-// "BATT probe voltage", the check boxes without text "Buck1 OK enable"; a
-// status indicator without a label takes its bit's name. A combo box's label
-// becomes its buddy, which screen readers speak with it. Controls named by
-// their own text keep it.
-void nameUnlabelledControls(const PanelControls &controls);
+// Gives every bound control of the panel the name a screen reader speaks
+// for it: a register field the name it has in the register map ("Buck1
+// Output voltage", "Buck1 Enable", "Buck1 OK enable", "Buck1 OK status"),
+// a pin level or a probe one made from the label beside it ("IRQ pin",
+// "BATT probe voltage"). A combo box's label becomes its buddy. Controls
+// given a name on the form keep it.
+void namePanelControls(const PanelControls &controls);
 
 #endif

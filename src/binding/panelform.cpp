@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "binding/panelform.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -10,9 +11,13 @@
 
 namespace {
 
-// The panel form as the core library holds it, the same file uic compiles
-// into the window.
-constexpr char panelFormResource[] = ":/zq40613/mainwindow.ui";
+// The panel form's controls as the build stored them, read from the same
+// file uic compiles into the window.
+constexpr char panelFormResource[] = ":/zq40613/panelform.dat";
+
+// Written and read by the one program that built it, but kept to one
+// format all the same.
+constexpr QDataStream::Version storedFormVersion = QDataStream::Qt_6_0;
 
 // An element of the form's XML with what lies inside it.
 struct Element
@@ -179,17 +184,47 @@ QList<FormControl> readForm(QIODevice &form, QString &error)
     return walk.controls;
 }
 
+QByteArray storeForm(const QList<FormControl> &controls)
+{
+    QByteArray stored;
+    QDataStream out(&stored, QIODevice::WriteOnly);
+    out.setVersion(storedFormVersion);
+    out << qint32(controls.size());
+    for (const FormControl &c : controls) {
+        out << c.className << c.objectName << c.text << c.accessibleName << c.groupTitle
+            << c.labelBeside << c.items << c.checkable;
+    }
+    return stored;
+}
+
+QList<FormControl> loadForm(const QByteArray &stored)
+{
+    QDataStream in(stored);
+    in.setVersion(storedFormVersion);
+    qint32 count = 0;
+    in >> count;
+    QList<FormControl> controls;
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        FormControl c;
+        in >> c.className >> c.objectName >> c.text >> c.accessibleName >> c.groupTitle
+           >> c.labelBeside >> c.items >> c.checkable;
+        controls.append(c);
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return {};
+    return controls;
+}
+
 const QList<FormControl> &panelForm()
 {
     static const QList<FormControl> controls = [] {
         QFile file{QLatin1String(panelFormResource)};
-        QString error;
         if (!file.open(QIODevice::ReadOnly))
             qFatal("the panel form is missing from the program: %s", qPrintable(file.errorString()));
-        QList<FormControl> read = readForm(file, error);
-        if (read.isEmpty())
-            qFatal("the panel form cannot be read: %s", qPrintable(error));
-        return read;
+        QList<FormControl> loaded = loadForm(file.readAll());
+        if (loaded.isEmpty())
+            qFatal("the panel form stored in the program cannot be read");
+        return loaded;
     }();
     return controls;
 }

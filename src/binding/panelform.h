@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QByteArray;
 class QIODevice;
 
 // A widget of the panel form as the form describes it, read from the form's
@@ -33,7 +34,14 @@ struct FormControl
 // Empty, with the reason in error, for what is no readable form.
 QList<FormControl> readForm(QIODevice &form, QString &error);
 
-// The panel form compiled into the program, read once.
+// The controls as the build stores them and the program loads them again:
+// the panel form is read from its XML when the program is built
+// (formdata.cpp), not at every start. Loading what is no stored form gives
+// an empty list.
+QByteArray storeForm(const QList<FormControl> &controls);
+QList<FormControl> loadForm(const QByteArray &stored);
+
+// The panel form compiled into the program, loaded once.
 const QList<FormControl> &panelForm();
 
 // A text as the user reads it: without the marks of keyboard mnemonics and

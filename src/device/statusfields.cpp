@@ -2,6 +2,7 @@
 #include "device/statusfields.h"
 
 #include "common/hexbyte.h"
+#include "common/spokenname.h"
 #include "common/trace.h"
 #include "device/devicelink.h"
 #include "device/registertransfer.h"
@@ -31,6 +32,8 @@ StatusFields::StatusFields(QStatusBar &bar, const DeviceLink &link, QObject *par
 {
     state->setObjectName(QStringLiteral("linkState"));
     transfer->setObjectName(QStringLiteral("lastTransfer"));
+    setSpokenName(*state, tr("Link state"));
+    setSpokenName(*transfer, tr("Last transfer"));
     // Only the state label shows a background colour.
     state->setAutoFillBackground(true);
     bar.addPermanentWidget(transfer, 0);

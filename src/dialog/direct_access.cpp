@@ -4,6 +4,7 @@
 #include "common/tabchain.h"
 #include "common/hexbyte.h"
 #include "common/chip.h"
+#include "common/spokenname.h"
 #include "ui_direct_access.h"
 
 #include <QAbstractButton>
@@ -41,6 +42,11 @@ direct_access::direct_access(QWidget *parent)
         ui->buttonGroup->setId(topDown[row], bitsPerRegister - 1 - row);
     connect(ui->buttonGroup, &QButtonGroup::idClicked, this, &direct_access::on_buttonGroup_buttonClicked);
     setTabChain(*this);
+    // Named apart from the window, which the labels beside them lean on.
+    setSpokenName(*ui->lineEdit, tr("Register address"));
+    setSpokenName(*ui->lineEdit_2, tr("Data byte"));
+    setSpokenName(*ui->pushButton, tr("Write register"));
+    setSpokenName(*ui->pushButton_2, tr("Read register"));
 
     setWindowTitle(tr("Direct Register Access"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -70,11 +76,19 @@ void direct_access::setData(int value)
 }
 
 // A new address only renames the bits; the chip is read on "Read" alone.
+// A screen reader hears a bit as the register map names it, "bit 0, Comp
+// Enable", or "bit 7" alone for a bit without a name.
 void direct_access::on_lineEdit_textChanged(const QString &)
 {
     m_address = hexFieldValue(ui->lineEdit);
-    for (int bit = 0; bit < bitsPerRegister; ++bit)
-        ui->buttonGroup->button(bit)->setText(QString::asprintf(bitLabelFormat, bit, bitName(m_address, bit)));
+    for (int bit = 0; bit < bitsPerRegister; ++bit) {
+        QAbstractButton *box = ui->buttonGroup->button(bit);
+        const char *name = bitName(m_address, bit);
+        box->setText(QString::asprintf(bitLabelFormat, bit, name));
+        const QString spoken = tr("bit %1").arg(bit);
+        box->setAccessibleName(qstrcmp(name, unnamedBit) == 0 ? spoken
+                                                                : tr("%1, %2").arg(spoken, QString::fromLatin1(name)));
+    }
 }
 
 void direct_access::on_lineEdit_2_textChanged(const QString &)

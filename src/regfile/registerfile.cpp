@@ -66,6 +66,26 @@ public:
     // no line. A line found too long is not read further.
     Result next(const char *&begin, const char *&end)
     {
+        // Most lines end inside a block that holds no carriage return: one
+        // search for the line feed finds them.
+        if (m_pos != m_limit && !m_blockHasReturn) {
+            if (const auto *feed = static_cast<const char *>(
+                        std::memchr(m_pos, '\n', std::size_t(m_limit - m_pos)))) {
+                begin = m_pos;
+                end = feed + 1;
+                m_pos = end;
+                return std::size_t(feed - begin) > maxLineLength ? TooLong : Line;
+            }
+        }
+        return nextAnyLine(begin, end);
+    }
+
+private:
+    // Every other line: one that crosses a block's border, or one in a
+    // block with carriage returns, which may end lines on their own. Kept
+    // apart, so that the search above stays small enough to be inlined.
+    Q_NEVER_INLINE Result nextAnyLine(const char *&begin, const char *&end)
+    {
         m_joined.clear();
         for (;;) {
             if (m_pos == m_limit && !refill()) {
@@ -100,7 +120,6 @@ public:
         }
     }
 
-private:
     // Just past the end of the line that starts at m_pos, or null when the
     // block holds no line end.
     const char *findLineEnd()
@@ -139,6 +158,7 @@ private:
         }
         m_pos = m_block.data();
         m_limit = m_pos + count;
+        m_blockHasReturn = std::memchr(m_pos, '\r', std::size_t(count)) != nullptr;
         return true;
     }
 
@@ -148,6 +168,7 @@ private:
     const char *m_pos = nullptr;
     const char *m_limit = nullptr;
     bool m_feedMayFollow = false;
+    bool m_blockHasReturn = false;
     bool m_ended = false;
     bool m_failed = false;
 };
@@ -259,8 +280,9 @@ Statement registerStatement(const char *p, const char *end)
     return statement;
 }
 
-// Classifies a line.
-Statement classify(const char *begin, const char *end)
+// Classifies a line; tracing says whether the trace is on, asked once a
+// file rather than at every line.
+Statement classify(const char *begin, const char *end, bool tracing)
 {
     const char *p = begin;
     while (p != end && (*p == ' ' || *p == '\t'))
@@ -268,13 +290,13 @@ Statement classify(const char *begin, const char *end)
     if (endsText(p, end) || *p == '\n' || *p == '\r' || *p == '#')
         return { Statement::Comment };
 
-    // The copy gives the trace its terminating NUL; it is made only while
-    // tracing is on.
-    qCDebug(lcTrace, "read line : %s", QByteArray(begin, end - begin).constData());
-    if (matchWord(p, end, "sleep"))
-        return delayStatement(p, end);
+    // The copy gives the trace its terminating NUL.
+    if (tracing)
+        qCDebug(lcTrace, "read line : %s", QByteArray(begin, end - begin).constData());
     if (matchWord(p, end, "reg"))
         return registerStatement(p, end);
+    if (matchWord(p, end, "sleep"))
+        return delayStatement(p, end);
     return {};
 }
 
@@ -360,6 +382,7 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
     const char *begin = nullptr;
     const char *end = nullptr;
     int lines = 0;
+    const bool tracing = lcTrace().isDebugEnabled();
     const auto stopsAt = [&](int line) { return proceed && !proceed(line); };
     LineReader::Result line;
     while ((line = reader.next(begin, end)) != LineReader::End) {
@@ -372,7 +395,7 @@ int parse_reg_file(QIODevice &file, int &errorLine, quint8 *registers, int bound
             errorLine = lines;
             return parseSyntaxError;
         }
-        const Statement statement = classify(begin, end);
+        const Statement statement = classify(begin, end, tracing);
         switch (statement.kind) {
         case Statement::Comment:
             break;

@@ -4,12 +4,19 @@
 #include "common/chip.h"
 #include "regfile/registerfile.h"
 
+#include <algorithm>
+
 RegisterReference RegisterReference::snapshot(const RegisterMirror &values)
 {
     RegisterReference reference;
     reference.values = values;
     reference.named.fill(true);
     return reference;
+}
+
+bool RegisterReference::namesNoRegister() const
+{
+    return std::none_of(named.cbegin(), named.cend(), [](bool n) { return n; });
 }
 
 int readRegisterReference(QIODevice &file, int &errorLine, RegisterReference &reference)

@@ -19,6 +19,8 @@ struct RegisterReference
     std::array<bool, registerMirrorSize> named{};
 
     static RegisterReference snapshot(const RegisterMirror &values);
+    // A file of comments and sleeps only: there is nothing to compare.
+    bool namesNoRegister() const;
 };
 
 // Reads a register file as a reference, applying none of it: nothing is

@@ -20,12 +20,15 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QSortFilterProxyModel>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QtMath>
 #include <QTime>
+#include <QToolButton>
+#include <QToolTip>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,8 +39,30 @@ namespace {
 constexpr int initialWidth = 1200;
 // Room above and below a row's text.
 constexpr int rowPadding = 6;
+// What a table's grid takes of each cell.
+constexpr int gridLineWidth = 1;
 // Far more than the texts a table shows at once; a bound on what is kept.
 constexpr qsizetype maxLaidOutTexts = 1024;
+
+// The margin the style keeps on either side of an item's text.
+int textMargin(const QStyle &style, const QWidget *view)
+{
+    return style.pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+}
+
+// What a value cell's editor takes: a byte as the model reads it. Anything
+// else stays as typed, in the refused colour, and cannot be committed, so
+// that no character is dropped on the way ("100" is not 0x10).
+class ByteValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &) const override
+    {
+        return RegisterMapModel::valueOfText(input) ? Acceptable : Intermediate;
+    }
+};
 
 // Marked cells keep their colour in a selected row, so that selecting a
 // register does not hide what changed in it.
@@ -59,8 +84,7 @@ public:
         const QStyle *style = cell.widget ? cell.widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
 
-        // The margin the style keeps on either side of an item's text.
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, cell.widget) + 1;
+        const int margin = textMargin(*style, cell.widget);
         const QRect area = cell.rect.adjusted(margin, 0, -margin, 0);
         const QStaticText &laidOut = layOut(text, cell.font, area.width());
         const QSizeF size = laidOut.size();
@@ -83,10 +107,33 @@ public:
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
-            static const QRegularExpression hexByte(QStringLiteral("(0[xX])?[0-9a-fA-F]{0,2}"));
-            edit->setValidator(new QRegularExpressionValidator(hexByte, edit));
+            edit->setValidator(new ByteValidator(edit));
+            edit->setAccessibleName(RegisterMapWindow::tr("Value of register %1")
+                                            .arg(index.siblingAtColumn(RegisterMapModel::AddressColumn).data().toString()));
+            const QPalette normal = edit->palette();
+            QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, normal] {
+                QPalette palette = normal;
+                if (!edit->hasAcceptableInput())
+                    palette.setColor(QPalette::Text, RegisterMapWindow::refusedTextColour);
+                edit->setPalette(palette);
+            });
         }
         return editor;
+    }
+
+    // A key that would commit what is no byte says why it does not.
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *edit = qobject_cast<QLineEdit *>(object);
+        if (edit && event->type() == QEvent::KeyPress && !edit->hasAcceptableInput()) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())),
+                                   RegisterMapWindow::tr("Type a byte: 00 to FF, hex, with or without 0x"), edit);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 
     // Typing replaces the value rather than adding to it.
@@ -101,15 +148,18 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        // A bit's check state is for screen readers; the cell shows its digit.
+        option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
         const int marks = index.data(RegisterMapModel::MarkRole).toInt();
         if (marks == 0)
             return;
         option->state &= ~QStyle::State_Selected;
-        option->backgroundBrush = (marks & RegisterMapModel::DiffersMark)
-                                          ? RegisterMapWindow::differsColour
-                                          : RegisterMapWindow::changedColour;
+        option->backgroundBrush = (marks & RegisterMapModel::DiffersMark)   ? RegisterMapWindow::differsColour
+                                  : (marks & RegisterMapModel::ChangedMark) ? RegisterMapWindow::changedColour
+                                                                            : RegisterMapWindow::pendingColour;
         option->palette.setColor(QPalette::Text, RegisterMapWindow::markedTextColour);
         option->font.setBold(marks & RegisterMapModel::ChangedMark);
+        option->font.setItalic(marks & RegisterMapModel::PendingMark);
     }
 
 private:
@@ -136,13 +186,24 @@ private:
 
 RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<PanelField> &fields,
                                      QWidget *parent)
-    : QDialog(parent), map(new RegisterMapModel(mirror, fields, this)),
-      rows(new QSortFilterProxyModel(this))
+    : QDialog(parent), map(new RegisterMapModel(mirror, fields, this))
 {
     setObjectName(QStringLiteral("registerMap"));
     setWindowTitle(tr("Register Map"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
+    new WindowMemory(*this, QStringLiteral("registerMap"));
+}
 
+void RegisterMapWindow::setVisible(bool visible)
+{
+    if (visible && !table)
+        buildView();
+    QDialog::setVisible(visible);
+}
+
+void RegisterMapWindow::buildView()
+{
+    rows = new QSortFilterProxyModel(this);
     rows->setSourceModel(map);
     rows->setFilterRole(RegisterMapModel::SearchRole);
     rows->setFilterKeyColumn(RegisterMapModel::FieldsColumn);
@@ -150,8 +211,13 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
 
     auto *filter = new QLineEdit;
     filter->setObjectName(QStringLiteral("filter"));
+    filter->setAccessibleName(tr("Register filter"));
     filter->setPlaceholderText(tr("Address, bit name or field"));
     filter->setClearButtonEnabled(true);
+    for (QToolButton *clear : filter->findChildren<QToolButton *>()) {
+        clear->setAccessibleName(tr("Clear filter"));
+        clear->setToolTip(tr("Clear filter"));
+    }
     auto *filterLabel = new QLabel(tr("Filter:"));
     filterLabel->setBuddy(filter);
 
@@ -171,6 +237,7 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
     table->setAccessibleName(tr("Registers"));
     table->setModel(rows);
     table->setItemDelegate(new MarkDelegate(table));
+    // The address column shows what the row headers tell screen readers.
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
@@ -181,6 +248,14 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
     // refresh never lays the table out again. The fields take the rest, and
     // their tooltip holds what does not fit.
     table->resizeColumnsToContents();
+    // Bold, as it is when the board was just lost, between the margins and
+    // beside the grid line.
+    QFont bold = table->font();
+    bold.setBold(true);
+    const int valueWidth = qCeil(QFontMetricsF(bold).horizontalAdvance(RegisterMapModel::notReadText()))
+                           + 2 * textMargin(*table->style(), table) + gridLineWidth;
+    if (table->columnWidth(RegisterMapModel::ValueColumn) < valueWidth)
+        table->setColumnWidth(RegisterMapModel::ValueColumn, valueWidth);
     table->horizontalHeader()->setSectionResizeMode(RegisterMapModel::FieldsColumn, QHeaderView::Stretch);
     const int rowHeight = table->fontMetrics().height() + rowPadding;
     table->verticalHeader()->setDefaultSectionSize(rowHeight);
@@ -195,15 +270,17 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
     layout->addWidget(summary);
     layout->addWidget(table, 1);
     layout->addWidget(bitNames);
-    // At first, tall enough for all sixteen registers.
-    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height()
-                            + registerMirrorSize * rowHeight + 2 * table->frameWidth());
-    resize(initialWidth, sizeHint().height());
-    table->setMinimumHeight(0);
-    new WindowMemory(*this, QStringLiteral("registerMap"));
+    // At first, tall enough for all sixteen registers; later as it was left.
+    if (!testAttribute(Qt::WA_Resized)) {
+        table->setMinimumHeight(table->horizontalHeader()->sizeHint().height()
+                                + registerMirrorSize * rowHeight + 2 * table->frameWidth());
+        resize(initialWidth, sizeHint().height());
+        table->setMinimumHeight(0);
+    }
     setTabChain(*this, {table, filter, readAll, compare, snapshot, clearButton});
 
-    // The table's own Copy takes only the current cell.
+    // The table's own Copy takes only the current cell, and Space or Return
+    // on a bit would only select.
     table->installEventFilter(this);
 
     connect(filter, &QLineEdit::textChanged, rows, &QSortFilterProxyModel::setFilterFixedString);
@@ -222,12 +299,28 @@ RegisterMapWindow::RegisterMapWindow(const RegisterMirror &mirror, const QList<P
 
 bool RegisterMapWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == table && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
-        copyRows();
-        return true;
+    if (watched == table && event->type() == QEvent::KeyPress) {
+        const auto &key = *static_cast<QKeyEvent *>(event);
+        if (key.matches(QKeySequence::Copy)) {
+            copyRows();
+            return true;
+        }
+        if (toggleKey(key))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Space or Return on a bit cell toggles the bit, as a double click does.
+bool RegisterMapWindow::toggleKey(const QKeyEvent &key)
+{
+    const bool toggles = (key.key() == Qt::Key_Space || key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+                         && (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const QModelIndex current = table->currentIndex();
+    if (!toggles || RegisterMapModel::bitOfColumn(current.column()) < 0)
+        return false;
+    toggleBit(current);
+    return true;
 }
 
 void RegisterMapWindow::compareWithFile()
@@ -247,10 +340,12 @@ void RegisterMapWindow::takeSnapshot()
 
 void RegisterMapWindow::showComparison()
 {
+    if (!table)
+        return;
     const bool compared = map->hasReference();
     table->setColumnHidden(RegisterMapModel::ReferenceColumn, !compared);
     clearButton->setEnabled(compared);
-    summary->setText(compared ? tr("%1 from %2").arg(map->differenceSummary(), referenceName)
+    summary->setText(compared ? map->differenceSummary(referenceName)
                               : tr("No reference: compare with a register file or take a snapshot"));
 }
 
@@ -258,7 +353,7 @@ void RegisterMapWindow::showBitNames(const QModelIndex &current)
 {
     const int address = rows->mapToSource(current).row();
     if (address < 0) {
-        bitNames->clear();
+        bitNames->setText(tr("No register selected"));
         return;
     }
     QStringList names;

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QList>
 
+class QKeyEvent;
 class QLabel;
 class QModelIndex;
 class QPushButton;
@@ -21,6 +22,9 @@ class RegisterMapModel;
 // file or a snapshot. A view of the register mirror as the panel's refreshes
 // leave it: it calls the board only when the user asks (Read All, an edit),
 // and then through the main window. Closing it only hides it.
+//
+// The model is made with the window and follows every refresh; the table
+// and the rest of what is seen are made when the window is first shown.
 class RegisterMapWindow : public QDialog
 {
     Q_OBJECT
@@ -30,12 +34,17 @@ public:
     // under a dark desktop scheme too. Bold text also marks a change.
     static constexpr QColor changedColour{255, 224, 130};
     static constexpr QColor differsColour{247, 166, 168};
+    static constexpr QColor pendingColour{196, 222, 255};
     static constexpr QColor markedTextColour{0, 0, 0};
+    // A typed value that is no byte, readable on light and dark fields.
+    static constexpr QColor refusedTextColour{220, 30, 30};
 
     RegisterMapWindow(const RegisterMirror &mirror, const QList<PanelField> &fields,
                       QWidget *parent);
 
     RegisterMapModel &model() { return *map; }
+
+    void setVisible(bool visible) override;
 
 signals:
     void readAllRequested();
@@ -44,6 +53,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildView();
+    bool toggleKey(const QKeyEvent &key);
     void compareWithFile();
     void takeSnapshot();
     void showComparison();
@@ -52,11 +63,11 @@ private:
     void toggleBit(const QModelIndex &index);
 
     RegisterMapModel *map;
-    QSortFilterProxyModel *rows;
-    QTableView *table;
-    QLabel *summary;
-    QLabel *bitNames;
-    QPushButton *clearButton;
+    QSortFilterProxyModel *rows = nullptr;
+    QTableView *table = nullptr;
+    QLabel *summary = nullptr;
+    QLabel *bitNames = nullptr;
+    QPushButton *clearButton = nullptr;
     QString referenceName;
 };
 

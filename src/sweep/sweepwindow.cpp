@@ -3,6 +3,7 @@
 
 #include "binding/probesample.h"
 #include "common/chip.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "panel/commandbutton.h"
 #include "panel/windowmemory.h"
@@ -73,15 +74,15 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
 
     fieldChoice = new QComboBox;
     fieldChoice->setObjectName(QStringLiteral("field"));
-    fieldChoice->setAccessibleName(tr("Field to sweep"));
+    setSpokenName(*fieldChoice, tr("Field to sweep"));
     for (const SweepField &field : fields)
         fieldChoice->addItem(field.name);
     fromChoice = new QComboBox;
     fromChoice->setObjectName(QStringLiteral("from"));
-    fromChoice->setAccessibleName(tr("Sweep from"));
+    setSpokenName(*fromChoice, tr("Sweep from"));
     toChoice = new QComboBox;
     toChoice->setObjectName(QStringLiteral("to"));
-    toChoice->setAccessibleName(tr("Sweep to"));
+    setSpokenName(*toChoice, tr("Sweep to"));
     settle = new QSpinBox;
     settle->setObjectName(QStringLiteral("settle"));
     settle->setAccessibleName(tr("Settle time after each step"));
@@ -119,6 +120,7 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     progress = new QLabel;
     progress->setObjectName(QStringLiteral("progress"));
     progress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setSpokenName(*progress, tr("Sweep progress"));
     how->addWidget(progress);
     runButton = addButton(how, tr("Run"), "run");
 
@@ -136,6 +138,7 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     trips->setObjectName(QStringLiteral("trips"));
     trips->setAlignment(Qt::AlignHCenter);
     trips->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setSpokenName(*trips, tr("Trip points"));
     // White as the chart is, so that the picture saved of both is one.
     trips->setStyleSheet(QStringLiteral("background: white; color: rgb(40, 40, 44); padding: 4px"));
     chartPane = new QWidget;

@@ -307,20 +307,22 @@ private slots:
     {
         QTest::addColumn<int>("which");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("errorLine");
-        QTest::newRow("verify") << int(Invocation::Command::Verify) << QByteArray("\n\nsleep\n") << 3;
+        QTest::addColumn<QString>("error"); // %1: the file's name
+        QTest::newRow("verify") << int(Invocation::Command::Verify) << QByteArray("\n\nsleep\n")
+                                << "Syntax error in file %1, line 3.";
+        QTest::newRow("verify, no register named") << int(Invocation::Command::Verify)
+                                                   << QByteArray("# none\nsleep 5\n") << "%1 names no register";
     }
 
     void badFileTouchesNoBoard()
     {
         QFETCH(int, which);
         QFETCH(QByteArray, content);
-        QFETCH(int, errorLine);
+        QFETCH(QString, error);
         const Invocation invocation = fileCommand(Invocation::Command(which), content);
         QCOMPARE(run(invocation), exitBadUsage);
-        QCOMPARE(errText, QStringLiteral("zq40613-reg: Syntax error in file %1, line %2.\n")
-                                  .arg(QFile::decodeName(invocation.fileName))
-                                  .arg(errorLine));
+        QCOMPARE(errText, QStringLiteral("zq40613-reg: ") + error.arg(QFile::decodeName(invocation.fileName))
+                                  + QLatin1Char('\n'));
         QVERIFY(board.calls.isEmpty());
         QVERIFY(outText.isEmpty());
     }
@@ -385,6 +387,9 @@ private slots:
         RegisterMirror chip{};
         std::copy_n(board.registers.begin(), chip.size(), chip.begin());
         RegisterMapModel map(chip, {});
+        for (int address = 0; address < map.rowCount(); ++address)
+            map.noteTransfer({Activity::ReadBack, false, address, chip[std::size_t(address)], true});
+        map.showRefresh();
         QFile file(QFile::decodeName(verify.fileName));
         RegisterReference reference;
         int errorLine = 0;
@@ -398,7 +403,7 @@ private slots:
             }
         }
         QCOMPARE(marked, QStringLiteral("7.4 7.3 7.2 7.0 11.7 11.0 "));
-        QCOMPARE(map.differenceSummary(), QStringLiteral("2 registers differ in 6 bits"));
+        QCOMPARE(map.differenceSummary(QStringLiteral("f.qrx")), QStringLiteral("2 registers differ in 6 bits from f.qrx"));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "dialog/direct_access.h"
 #include "tabwalk.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLayout>
@@ -143,14 +144,17 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("address");
         QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("bit0Spoken"); // by a screen reader
         const QStringList unnamed(8, QStringLiteral("-"));
         QTest::newRow("comparator") << "0b" << 0x0b
                                     << QStringList{"Comp Hyst", "Comp Thres[5]", "Comp Thres[4]", "Comp Thres[3]",
-                                                   "Comp Thres[2]", "Comp Thres[1]", "Comp Thres[0]", "Comp Enable"};
-        QTest::newRow("unnamed 09") << "09" << 0x09 << unnamed;
-        QTest::newRow("unnamed ff") << "ff" << 0xff << unnamed;
-        QTest::newRow("one digit E") << "E" << 0x0e << QStringList{"-", "-", "-", "-", "-", "-", "-", "IRQ Polarity"};
-        QTest::newRow("emptied") << "" << 0x00 << register00Names;
+                                                   "Comp Thres[2]", "Comp Thres[1]", "Comp Thres[0]", "Comp Enable"}
+                                    << "bit 0, Comp Enable";
+        QTest::newRow("unnamed 09") << "09" << 0x09 << unnamed << "bit 0";
+        QTest::newRow("unnamed ff") << "ff" << 0xff << unnamed << "bit 0";
+        QTest::newRow("one digit E") << "E" << 0x0e << QStringList{"-", "-", "-", "-", "-", "-", "-", "IRQ Polarity"}
+                                     << "bit 0, IRQ Polarity";
+        QTest::newRow("emptied") << "" << 0x00 << register00Names << "bit 0, Buck3 Voltage Code [0]";
     }
 
     void addressRelabelsOnly()
@@ -158,6 +162,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, address);
         QFETCH(QStringList, names);
+        QFETCH(QString, bit0Spoken);
 
         retype(dataField(), "a5");
         retype(addressField(), "0d"); // off 00, so that emptying has to relabel
@@ -165,6 +170,7 @@ private slots:
 
         QCOMPARE(host->dialog->address(), address);
         QCOMPARE(labels(), expectedLabels(names));
+        QCOMPARE(QAccessible::queryAccessibleInterface(bitBox(0))->text(QAccessible::Name), bit0Spoken);
         QCOMPARE(host->dialog->data(), 0xa5);
         QCOMPARE(checkedBits(), 0xa5);
         QVERIFY(host->reads.isEmpty());
@@ -310,9 +316,21 @@ private slots:
 
     void tabReachesEveryFieldAndBit()
     {
-        QCOMPARE(tabWalk(bitBox(0), 12),
-                 (QStringList{"lineEdit", "lineEdit_2", "pushButton", "pushButton_2", "checkBox", "checkBox_2",
-                              "checkBox_3", "checkBox_4", "checkBox_5", "checkBox_6", "checkBox_7", "checkBox_8"}));
+        QCOMPARE(tabWalk(addressField(), 12),
+                 (QStringList{"lineEdit_2", "pushButton", "pushButton_2", "checkBox", "checkBox_2", "checkBox_3",
+                              "checkBox_4", "checkBox_5", "checkBox_6", "checkBox_7", "checkBox_8", "lineEdit"}));
+    }
+
+    void fieldsAreSpokenByWhatTheyAre()
+    {
+        retype(dataField(), "3c");
+        const QStringList spoken = {"lineEdit", "Register address", "00", "lineEdit_2", "Data byte", "3c",
+                                    "pushButton", "Write register", "", "pushButton_2", "Read register", ""};
+        for (qsizetype i = 0; i < spoken.size(); i += 3) {
+            QAccessibleInterface *field = QAccessible::queryAccessibleInterface(widget<QWidget>(spoken.at(i)));
+            QCOMPARE(field->text(QAccessible::Name), spoken.at(i + 1));
+            QCOMPARE(field->text(QAccessible::Value), spoken.at(i + 2));
+        }
     }
 };
 

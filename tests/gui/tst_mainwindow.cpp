@@ -6,8 +6,10 @@
 #include <QAccessible>
 #include <QAction>
 #include <QButtonGroup>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTimer>
@@ -35,8 +37,9 @@ private slots:
     void exitClosesTheWindow();
     void aboutBoxOpensFromTheHelpMenu();
     void tabReachesEveryControlOnceInReadingOrder();
-    void controlsWithoutTextAreNamed_data();
-    void controlsWithoutTextAreNamed();
+    void controlsAreSpokenByWhatTheyAre_data();
+    void controlsAreSpokenByWhatTheyAre();
+    void arrowKeyChangesAChoicesValueNotItsName();
     void keysOpenMenusAndFilesAndRunUpdate();
 };
 
@@ -181,15 +184,15 @@ void TestMainWindow::aboutBoxOpensFromTheHelpMenu()
 
 void TestMainWindow::tabReachesEveryControlOnceInReadingOrder()
 {
-    // From the page tabs: the System page's left column, the right-hand
-    // column, the row under the pages, and round again.
+    // From the page tabs, the first stop: the System page's left column, the
+    // right-hand column, the row under the pages, and round again.
     const QStringList readingOrder = {
-        "qt_tabwidget_tabbar", "cb0c1", "le0d1", "cb0c2", "le0d2", "cb0c3", "le0d3", "cb0c0", "le0d0", "eventlog", "pushButton_2",
+        "cb0c1", "le0d1", "cb0c2", "le0d2", "cb0c3", "le0d3", "cb0c0", "le0d0", "eventlog", "pushButton_2",
         "cb0a1", "cb0a4", "co0750", "cb0a0", "cb0a3", "co0850", "cb0a7", "cb0a2", "co0060",
         "cb0b0", "cb0b7", "co0b61", "cb0e0",
         "adc000710244280", "adc000610244200", "adc000410244200", "adc000510244100", "lio0003", "lio0202",
         "DevSleep", "io0203", "io0204", "pwrup",
-        "pollstatus", "autowrite", "readregisters", "writeregisters"};
+        "pollstatus", "autowrite", "readregisters", "writeregisters", "qt_tabwidget_tabbar"};
     WindowFixture f;
     QStringList controls; // every one the keyboard should reach, as the form made it
     for (const QWidget *w : f.window->findChildren<QWidget *>()) {
@@ -197,32 +200,66 @@ void TestMainWindow::tabReachesEveryControlOnceInReadingOrder()
             && !w->focusProxy())
             controls << w->objectName();
     }
-    QStringList walked = tabWalk(f.find<QWidget>("writeregisters"), int(readingOrder.size()));
+    QStringList walked = tabWalk(f.find<QWidget>("qt_tabwidget_tabbar"), int(readingOrder.size()));
     QCOMPARE(walked, readingOrder);
     walked.sort();
     controls.sort();
     QCOMPARE(walked, controls);
 }
 
-void TestMainWindow::controlsWithoutTextAreNamed_data()
+// Each control by what it is, without the group or row around it; what it
+// shows is its value, not its name.
+void TestMainWindow::controlsAreSpokenByWhatTheyAre_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Buck1 OK status") << "le0d1" << "Buck1 OK status";
-    QTest::newRow("IRQ") << "lio0003" << "IRQ pin";
-    QTest::newRow("PWR_UP MODE") << "lio0202" << "PWR_UP MODE pin";
-    QTest::newRow("BATT") << "adc000710244280" << "BATT probe voltage";
-    QTest::newRow("BUCK3") << "adc000510244100" << "BUCK3 probe voltage";
-    QTest::newRow("Buck1 OK enable") << "cb0c1" << "Buck1 OK enable";
-    QTest::newRow("check box with text") << "cb0a7" << "Enabled";
+    QTest::addColumn<QString>("value");
+    QTest::newRow("Buck1 OK status") << "le0d1" << "Buck1 OK status" << "0";
+    QTest::newRow("IRQ") << "lio0003" << "IRQ pin" << "";
+    QTest::newRow("PWR_UP MODE") << "lio0202" << "PWR_UP MODE pin" << "";
+    QTest::newRow("BATT") << "adc000710244280" << "BATT probe voltage" << "";
+    QTest::newRow("BUCK3") << "adc000510244100" << "BUCK3 probe voltage" << "";
+    QTest::newRow("Buck1 OK enable") << "cb0c1" << "Buck1 OK enable" << "";
+    QTest::newRow("Buck1 Enable") << "cb0a1" << "Buck1 Enable" << "";
+    QTest::newRow("Buck3 Enabled") << "cb0a7" << "Buck3 Enabled" << "";
+    QTest::newRow("Comparator Enable") << "cb0b0" << "Comparator Enable" << "";
+    QTest::newRow("Buck1 voltage") << "co0750" << "Buck1 Output voltage" << "1.100V";
+    QTest::newRow("threshold") << "co0b61" << "Comparator Threshold voltage" << "2.000V";
+    QTest::newRow("event log") << "eventlog" << "Event log" << "";
+    QTest::newRow("register log") << "registerlog" << "Register log" << "";
+    QTest::newRow("its Clear") << "pushButton" << "Clear register log" << "";
+    QTest::newRow("event log's Clear") << "pushButton_2" << "Clear event log" << "";
+    QTest::newRow("pages") << "tabWidget" << "Pages" << "";
+    QTest::newRow("last transfer") << "lastTransfer" << "Last transfer" << "W00:00";
+    QTest::newRow("link state") << "linkState" << "Link state" << "ready";
 }
 
-void TestMainWindow::controlsWithoutTextAreNamed()
+void TestMainWindow::controlsAreSpokenByWhatTheyAre()
 {
     QFETCH(QString, control);
     QFETCH(QString, name);
+    QFETCH(QString, value);
     WindowFixture f;
-    QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>(control))->text(QAccessible::Name), name);
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(f.find<QWidget>(control));
+    QCOMPARE(spoken->text(QAccessible::Name), name);
+    if (!value.isEmpty())
+        QCOMPARE(spoken->text(QAccessible::Value), value);
+    if (QAccessibleTextInterface *text = spoken->textInterface(); text && qobject_cast<QLabel *>(spoken->object()))
+        QCOMPARE(text->text(0, text->characterCount()), value);
+}
+
+void TestMainWindow::arrowKeyChangesAChoicesValueNotItsName()
+{
+    WindowFixture f;
+    auto *choice = f.find<QComboBox>("co0850");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    choice->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(choice, Qt::Key_Down);
+    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(choice);
+    QCOMPARE(spoken->text(QAccessible::Value), QStringLiteral("1.150V"));
+    QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("Buck2 Output voltage"));
+    QCOMPARE(spoken->child(0)->object(), static_cast<QObject *>(choice->view()));
 }
 
 void TestMainWindow::keysOpenMenusAndFilesAndRunUpdate()

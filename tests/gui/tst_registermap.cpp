@@ -6,10 +6,12 @@
 #include "regmap/registermapmodel.h"
 #include "regmap/registermapwindow.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using Model = RegisterMapModel;
 
@@ -22,6 +24,11 @@ RegisterMapWindow *openMap(WindowFixture &f)
     if (!QTest::qWaitForWindowActive(map))
         qFatal("the register map did not show");
     return map;
+}
+
+Model &mapModel(const WindowFixture &f)
+{
+    return f.find<RegisterMapWindow>(QStringLiteral("registerMap"))->model();
 }
 
 QTableView *table(const WindowFixture &f)
@@ -51,6 +58,13 @@ void doubleClick(const WindowFixture &f, int address, int column)
     QTest::mousePress(viewport, Qt::LeftButton, {}, centre);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, centre);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre);
+}
+
+// The key given on a cell, or a double click when there is none.
+void press(const WindowFixture &f, int address, int column, int key)
+{
+    table(f)->setCurrentIndex(cell(f, address, column));
+    key ? QTest::keyClick(table(f), Qt::Key(key)) : doubleClick(f, address, column);
 }
 
 QStringList markedBits(const Model &m, int mark)
@@ -91,7 +105,11 @@ private slots:
     void boardTrafficIsThePanels();
     void editsActAsPanelEdits_data();
     void editsActAsPanelEdits();
+    void refusesWhatItCannotWrite_data();
+    void refusesWhatItCannotWrite();
     void marksChangesAndDifferences();
+    void leavesOutWhatWasNotRead_data();
+    void leavesOutWhatWasNotRead();
     void filterBitNamesAndCopy();
     void keepsItsSizeAcrossRuns();
 };
@@ -156,6 +174,11 @@ void TestRegisterMap::boardTrafficIsThePanels()
     QTest::mouseClick(open.find<QPushButton>(QStringLiteral("readAll")), Qt::LeftButton);
     QCOMPARE(open.board.callTexts(), closed.board.callTexts());
     QCOMPARE(untimed(open.registerLog()), untimed(closed.registerLog()));
+    // The map that was never shown heard it all.
+    openMap(closed);
+    for (int address = 0; address < 16; ++address)
+        QCOMPARE(mapModel(closed).rowText(address), mapModel(open).rowText(address));
+    QCOMPARE(markedBits(mapModel(closed), Model::ChangedMark), markedBits(mapModel(open), Model::ChangedMark));
 }
 
 void TestRegisterMap::editsActAsPanelEdits_data()
@@ -165,9 +188,14 @@ void TestRegisterMap::editsActAsPanelEdits_data()
     QTest::addColumn<int>("address");
     QTest::addColumn<int>("bit"); // -1: the value is typed
     QTest::addColumn<int>("panelValue");
-    QTest::newRow("value typed") << true << "co0750" << 0x07 << -1 << 0x12;
-    QTest::newRow("bit double-clicked") << true << "cb0a1" << 0x0a << 1 << 0x82;
-    QTest::newRow("bit, Auto write off") << false << "cb0a1" << 0x0a << 1 << 0x82;
+    QTest::addColumn<int>("key"); // 0: a double click
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("value typed") << true << "co0750" << 0x07 << -1 << 0x12 << 0 << "";
+    QTest::newRow("bit double-clicked") << true << "cb0a1" << 0x0a << 1 << 0x82 << 0 << "";
+    QTest::newRow("bit, Auto write off") << false << "cb0a1" << 0x0a << 1 << 0x82 << 0 << "";
+    QTest::newRow("bit in a filtered map") << true << "cb0a1" << 0x0a << 1 << 0x82 << 0 << "fpwm";
+    QTest::newRow("bit, Space") << true << "cb0a1" << 0x0a << 1 << 0x82 << int(Qt::Key_Space) << "";
+    QTest::newRow("bit, Return, Auto write off") << false << "cb0a1" << 0x0a << 1 << 0x82 << int(Qt::Key_Return) << "";
 }
 
 // The same edit once on the panel, once in the map, over two boards alike.
@@ -178,6 +206,8 @@ void TestRegisterMap::editsActAsPanelEdits()
     QFETCH(int, address);
     QFETCH(int, bit);
     QFETCH(int, panelValue);
+    QFETCH(int, key);
+    QFETCH(QString, filter);
     const auto setUp = [](WindowFixture &f) { f.board.registers[0x0a] = 0x80; };
     WindowFixture panel(true, setUp);
     WindowFixture map(true, setUp);
@@ -191,8 +221,9 @@ void TestRegisterMap::editsActAsPanelEdits()
         emit combo->activated(panelValue);
     else
         QTest::mouseClick(panel.find<QCheckBox>(control), Qt::LeftButton);
+    QTest::keyClicks(map.find<QLineEdit>(QStringLiteral("filter")), filter);
     if (bit >= 0) {
-        doubleClick(map, address, bitColumn(bit));
+        press(map, address, bitColumn(bit), key);
     } else {
         doubleClick(map, address, Model::ValueColumn);
         auto *editor = table(map)->viewport()->findChild<QLineEdit *>();
@@ -214,7 +245,48 @@ void TestRegisterMap::editsActAsPanelEdits()
         QVERIFY(map.find<QCheckBox>(control)->isChecked());
     QCOMPARE(cell(map, address, Model::ValueColumn).data().toString(),
              QStringLiteral("0x%1").arg(panelValue, 2, 16, QLatin1Char('0')));
-    QCOMPARE(cell(panel, address, Model::ValueColumn).data(), cell(map, address, Model::ValueColumn).data());
+    QCOMPARE(mapModel(panel).index(address, Model::ValueColumn).data(), cell(map, address, Model::ValueColumn).data());
+    // Until Write regs sends it.
+    for (WindowFixture *f : {&panel, &map}) {
+        const QModelIndex value = mapModel(*f).index(address, Model::ValueColumn);
+        QCOMPARE(bool(value.data(Model::MarkRole).toInt() & Model::PendingMark), !autoWrite);
+        QTest::mouseClick(f->find<QPushButton>(QStringLiteral("writeregisters")), Qt::LeftButton);
+        QCOMPARE(value.data(Model::MarkRole).toInt() & Model::PendingMark, 0);
+    }
+}
+
+void TestRegisterMap::refusesWhatItCannotWrite_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("bit"); // -1: the value cell
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("100") << 0x07 << -1 << "100";
+    QTest::newRow("-1") << 0x07 << -1 << "-1";
+    QTest::newRow("status value") << 0x0d << -1 << "";
+    QTest::newRow("status bit") << 0x0d << 1 << "";
+    QTest::newRow("register of no control") << 0x09 << 0 << "";
+}
+
+// Nothing is written, and the editor keeps all that was typed.
+void TestRegisterMap::refusesWhatItCannotWrite()
+{
+    QFETCH(int, address);
+    QFETCH(int, bit);
+    QFETCH(QString, typed);
+    WindowFixture f;
+    openMap(f);
+    const RegisterMirror before = f.window->registerMirror();
+    f.board.clearCalls();
+    doubleClick(f, address, bit >= 0 ? bitColumn(bit) : int(Model::ValueColumn));
+    auto *editor = table(f)->viewport()->findChild<QLineEdit *>();
+    QCOMPARE(editor != nullptr, !typed.isEmpty());
+    if (editor) {
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QVERIFY(editor->isVisible() && editor->text() == typed);
+    }
+    QVERIFY(f.window->registerMirror() == before && f.board.calls.isEmpty());
 }
 
 void TestRegisterMap::marksChangesAndDifferences()
@@ -226,8 +298,9 @@ void TestRegisterMap::marksChangesAndDifferences()
     QLabel *summary = f.find<QLabel>(QStringLiteral("summary"));
 
     mirror[0x07] = 0x05;
+    mirror[0x08] = 0x22; // named by no reference below
     f.invoke("init_hardware");
-    QCOMPARE(markedBits(m, Model::ChangedMark), (QStringList{"07.2", "07.0"}));
+    QCOMPARE(markedBits(m, Model::ChangedMark), (QStringList{"07.2", "07.0", "08.5", "08.1"}));
     f.invoke("init_hardware");
     QCOMPARE(markedBits(m, Model::ChangedMark), QStringList());
 
@@ -250,10 +323,13 @@ void TestRegisterMap::marksChangesAndDifferences()
     QVERIFY(mirror == before);
 
     const QString broken = file(dir, "broken.qrx", "reg 0x07 0x00\nreg 0x10 0x00\n");
-    ModalAnswers error({chooseFile(broken), pressButton(QMessageBox::Ok)});
+    ModalAnswers error({chooseFile(broken), pressButton(QMessageBox::Ok),
+                        chooseFile(file(dir, "empty.qrx", "# no register\nsleep 5\n"))});
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("compareWithFile")), Qt::LeftButton);
     QCOMPARE(error.seen.value(1).text, QStringLiteral("Syntax error in file %1, line 2.").arg(broken));
     QCOMPARE(summary->text(), QStringLiteral("2 registers differ in 3 bits from ref.qrx"));
+    QTest::mouseClick(f.find<QPushButton>(QStringLiteral("compareWithFile")), Qt::LeftButton);
+    QCOMPARE(summary->text(), QStringLiteral("empty.qrx names no register"));
 
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("takeSnapshot")), Qt::LeftButton);
     QVERIFY(summary->text().startsWith(QStringLiteral("No register differs from the snapshot of ")));
@@ -267,6 +343,40 @@ void TestRegisterMap::marksChangesAndDifferences()
     QVERIFY(table(f)->isColumnHidden(Model::ReferenceColumn));
 }
 
+void TestRegisterMap::leavesOutWhatWasNotRead_data()
+{
+    QTest::addColumn<bool>("poll"); // else Read All
+    QTest::addColumn<int>("failFrom");
+    QTest::addColumn<QString>("unread"); // the registers' last digits
+    QTest::newRow("Read All, stopped") << false << 0x05 << "56789abcdef";
+    QTest::newRow("poll") << true << 0x08 << "89abcde";
+}
+
+void TestRegisterMap::leavesOutWhatWasNotRead()
+{
+    QFETCH(bool, poll);
+    QFETCH(int, failFrom);
+    QTemporaryDir dir;
+    WindowFixture f(true, [](WindowFixture &f) { f.board.registers[0x00] = 0x03, f.board.registers[0x0e] = 0x01; });
+    Model &m = openMap(f)->model();
+    ModalAnswers answers({chooseFile(file(dir, "ref.qrx", "reg 0x00 0x01\nreg 0x0e 0x00\n"))});
+    QTest::mouseClick(f.find<QPushButton>(QStringLiteral("compareWithFile")), Qt::LeftButton);
+    f.board.failWhen = [failFrom](const FakeController::Call &c) { return c.name == "spi_read" && c.args.at(1) >= failFrom; };
+    poll ? f.invoke("timer_func") : QTest::mouseClick(f.find<QPushButton>(QStringLiteral("readAll")), Qt::LeftButton);
+
+    QString notRead;
+    for (int address = 0; address < 16; ++address)
+        notRead += m.index(address, Model::ValueColumn).data() == "not read" ? QString::number(address, 16) : "";
+    QTEST(notRead, "unread");
+    QCOMPARE(m.index(0x0e, Model::FieldsColumn).data().toString(), QStringLiteral("Misc Interrupt Polarity: not read"));
+    QCOMPARE(markedBits(m, Model::DiffersMark), QStringList{"00.1"});
+    QLabel *summary = f.find<QLabel>(QStringLiteral("summary"));
+    QCOMPARE(summary->text(), QStringLiteral("1 register differs in 1 bit from ref.qrx; 1 register could not be read"));
+    // A snapshot names what was read.
+    QTest::mouseClick(f.find<QPushButton>(QStringLiteral("takeSnapshot")), Qt::LeftButton);
+    QVERIFY(!summary->text().contains(QLatin1String("could not be read")));
+}
+
 void TestRegisterMap::filterBitNamesAndCopy()
 {
     WindowFixture f;
@@ -274,8 +384,8 @@ void TestRegisterMap::filterBitNamesAndCopy()
     openMap(f);
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("readAll")), Qt::LeftButton);
     // Clear Reference, off without a reference, is no stop.
-    QCOMPARE(tabWalk(f.find<QWidget>(QStringLiteral("takeSnapshot")), 4),
-             (QStringList{"registerTable", "filter", "readAll", "compareWithFile"}));
+    QCOMPARE(tabWalk(table(f), 5),
+             (QStringList{"filter", "readAll", "compareWithFile", "takeSnapshot", "registerTable"}));
     QLineEdit *filter = f.find<QLineEdit>(QStringLiteral("filter"));
     const auto shownRows = [&f] {
         QStringList addresses;
@@ -297,14 +407,28 @@ void TestRegisterMap::filterBitNamesAndCopy()
 
     filter->clear();
     QCOMPARE(cell(f, 0x0b, bitColumn(7)).data(Qt::ToolTipRole).toString(), QStringLiteral("bit 7    Comp Hyst"));
+    // What a screen reader hears: the table, and a name for every control that takes focus.
+    QAccessibleTableInterface *cells = QAccessible::queryAccessibleInterface(table(f))->tableInterface();
+    const QAccessibleInterface *named = cells->cellAt(0x07, bitColumn(3));
+    QCOMPARE(named->text(QAccessible::Name), QStringLiteral("bit 3, Buck1 Voltage Code [3]"));
+    QVERIFY(named->state().checked && !cells->cellAt(0x07, bitColumn(0))->state().checked);
+    QCOMPARE(cells->cellAt(0x07, bitColumn(7))->text(QAccessible::Name), QStringLiteral("bit 7"));
+    QCOMPARE(cells->rowDescription(0x0b), QStringLiteral("0x0b"));
+    QList<QWidget *> controls = f.find<RegisterMapWindow>(QStringLiteral("registerMap"))->findChildren<QWidget *>();
+    controls.removeIf([](const QWidget *w) { return w->focusPolicy() == Qt::NoFocus; });
+    QStringList names{filter->findChild<QToolButton *>()->accessibleName()};
+    for (QWidget *control : controls)
+        names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    QVERIFY2(!names.contains(QString()) && QSet<QString>(names.cbegin(), names.cend()).size() == names.size(),
+             qPrintable(names.join(QLatin1Char('|'))));
     table(f)->setCurrentIndex(cell(f, 0x0e, 0));
     QCOMPARE(f.find<QLabel>(QStringLiteral("bitNames"))->text(), QStringLiteral("Bits of 0x0e: 0 IRQ Polarity"));
     table(f)->selectionModel()->select(cell(f, 0x07, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QTest::keyClick(table(f), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral("0x07\t0x0e\t00001110\tBuck1 Output voltage : 1.800V\n"
-                            "0x0e\t0x00\t00000000\tMisc Interrupt Polarity: off\n"));
+             QStringLiteral("0x07\t0x0e\t0\t0\t0\t0\t1\t1\t1\t0\tBuck1 Output voltage : 1.800V\n"
+                            "0x0e\t0x00\t0\t0\t0\t0\t0\t0\t0\t0\tMisc Interrupt Polarity: off\n"));
 }
 
 void TestRegisterMap::keepsItsSizeAcrossRuns()
