@@ -5,17 +5,14 @@
 #include <QThread>
 
 #include <algorithm>
-#include <csignal>
+#include <atomic>
 
 namespace {
 
-// All that a signal handler may touch.
-volatile std::sig_atomic_t interrupted = 0;
-
-void noteInterrupt(int)
-{
-    interrupted = 1;
-}
+// All that the handler touches. Set from a signal handler or, on Windows,
+// from the thread the system runs the handler on.
+std::atomic<bool> interrupted {false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
 
 // How soon a sleep notices an interrupt. The system may resume a sleep
 // that a signal cut short, so it is taken in slices this long.
@@ -25,18 +22,23 @@ constexpr qint64 checkIntervalMs = 10;
 
 InterruptCatcher::InterruptCatcher()
 {
-    interrupted = 0;
-    previousHandler = std::signal(SIGINT, noteInterrupt);
+    interrupted = false;
+    catchInterrupts();
 }
 
 InterruptCatcher::~InterruptCatcher()
 {
-    std::signal(SIGINT, previousHandler == SIG_ERR ? SIG_DFL : previousHandler);
+    releaseInterrupts();
+}
+
+void InterruptCatcher::noteInterrupt()
+{
+    interrupted = true;
 }
 
 bool InterruptCatcher::caught() const
 {
-    return interrupted != 0;
+    return interrupted;
 }
 
 void InterruptCatcher::sleep(int milliseconds) const

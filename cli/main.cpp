@@ -6,6 +6,7 @@
 #include "commandline.h"
 #include "device/devicelink.h"
 #include "device/hid2library.h"
+#include "nativeio.h"
 #include "registercommands.h"
 
 #include <QCoreApplication>
@@ -13,54 +14,10 @@
 #include <QFile>
 #include <QTextStream>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace {
-
-// A standard stream that the caller closed ("read 07 >&-") would be taken by
-// the next file the program opens, and output meant for it would land
-// there. Each closed one gets /dev/null opened the wrong way round, so that
-// using it fails as using the closed stream would.
-void occupyClosedStandardStreams()
-{
-#ifdef Q_OS_UNIX
-    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        // The lower ones are open by now, so this takes fd itself.
-        const int placeholder = ::open("/dev/null", (fd == STDIN_FILENO ? O_WRONLY : O_RDONLY));
-        if (placeholder >= 0 && placeholder != fd) {
-            ::dup2(placeholder, fd);
-            ::close(placeholder);
-        }
-    }
-#endif
-}
 
 // The file descriptor of standard output in every C runtime.
 constexpr int standardOutputDescriptor = 1;
-
-// The arguments after the program name as the system passed them, from argv
-// as it was before the application object took its own options out of it.
-// On Unix these are the bytes themselves, so that a file name need not be
-// valid text; Windows passes text, which the application object has.
-QByteArrayList nativeArguments(const QByteArrayList &argvBytes)
-{
-#ifdef Q_OS_UNIX
-    return argvBytes;
-#else
-    Q_UNUSED(argvBytes);
-    QByteArrayList arguments;
-    const QStringList texts = QCoreApplication::arguments().mid(1);
-    for (const QString &text : texts)
-        arguments << QFile::encodeName(text);
-    return arguments;
-#endif
-}
 
 // What the error says when no board answers: with the library that was
 // asked, or why none could be loaded.

@@ -8,6 +8,7 @@
 #include "device/devicelink.h"
 #include "common/chip.h"
 #include "interruption.h"
+#include "nativeio.h"
 #include "regfile/registerfile.h"
 #include "sweep/sweepcsv.h"
 
@@ -18,47 +19,19 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 constexpr int readFailed = -1;
 constexpr int highestBit = 7;
 constexpr char standardInput[] = "-";
+// The file descriptor of standard input in every C runtime. Read through it,
+// not through stdio, whose end of a pipe Qt takes for a read error on
+// Windows.
+constexpr int standardInputDescriptor = 0;
 // Room between a read-out's label and its value.
 constexpr int labelGap = 2;
-
-// Opens a file for reading by the bytes of its name, so that a name that is
-// no valid text still reaches its file. Without success, reason says why.
-bool openByName(QFile &file, const QByteArray &fileName, QString &reason)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = qt_error_string(errno);
-        return false;
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        reason = file.errorString();
-        return false;
-    }
-    return true;
-#else
-    file.setFileName(QFile::decodeName(fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-        return false;
-    }
-    return true;
-#endif
-}
 
 } // namespace
 
@@ -352,7 +325,7 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
     auto file = std::make_unique<QFile>();
     QString reason;
     if (fileName == standardInput) {
-        if (file->open(stdin, QIODevice::ReadOnly))
+        if (file->open(standardInputDescriptor, QIODevice::ReadOnly))
             return file;
         reason = file->errorString();
     } else if (openByName(*file, fileName, reason)) {

@@ -1,9 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Manual pages and the changelog are installed compressed, the way Debian
 # wants them: gzip -9n, best compression and no name or time stamp in the
-# header, so that every build gives the same bytes. Without gzip (Windows)
-# they are left out.
-find_program(ZQ_GZIP gzip)
+# header, so that every build gives the same bytes. Windows has no manual
+# pages, and a build without gzip leaves them out too.
+if(NOT WIN32)
+    find_program(ZQ_GZIP gzip)
+endif()
 
 # zq_install_gzipped(SOURCE DESTINATION): installs SOURCE, a file of the
 # current source folder or an absolute path, as DESTINATION/<its name>.gz.

@@ -35,8 +35,8 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "and gives a battery voltage.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The shared libraries the binaries link (Qt with Qt Charts, the C++
-# runtime) become the package's dependencies.
+# The shared libraries the binaries link (Qt, the C++ runtime) become the
+# package's dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The simulated board is a private library of the package, not a system one.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)

@@ -1,27 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sharedstate.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace sim {
 
 namespace {
-
-constexpr char stateFileName[] = "zq40613-sim.state";
-constexpr char fallbackDir[] = "/tmp";
-constexpr char fallbackPrefix[] = "zq40613-sim-";
-constexpr char fallbackSuffix[] = ".state";
 
 constexpr std::size_t magicSize = 8;
 constexpr char stateMagic[magicSize] = {'Z', 'Q', '4', '0', '6', '1', '3', 'S'};
@@ -38,13 +25,13 @@ struct SharedState::Image
     BoardState state;
 };
 
-std::string stateFilePath(const char *override, const char *runtimeDir, unsigned long uid)
+std::string stateFilePath(const char *override, const char *userFolder, const std::string &fallback)
 {
     if (override && *override)
         return override;
-    if (runtimeDir && *runtimeDir)
-        return std::string(runtimeDir) + '/' + stateFileName;
-    return std::string(fallbackDir) + '/' + fallbackPrefix + std::to_string(uid) + fallbackSuffix;
+    if (userFolder && *userFolder)
+        return std::string(userFolder) + pathSeparator + stateFileName;
+    return fallback;
 }
 
 SharedState::SharedState(std::string path, Validator isSound, Initialiser initialise)
@@ -116,149 +103,22 @@ bool SharedState::open()
     return m_open;
 }
 
-#ifdef _WIN32
-
-// No shared file here yet: each process keeps its own board in memory.
-bool SharedState::openFile(std::string &)
-{
-    std::fprintf(stderr, "hid2 simulator: the board is not shared on this platform; "
-                         "this process has a board of its own\n");
-    return true;
-}
-
-SharedState::~SharedState() = default;
-void SharedState::lockFile() {}
-void SharedState::unlockFile() {}
-bool SharedState::pathNamesOpenFile() const { return true; }
-void SharedState::closeFile() {}
-
-bool SharedState::readImage(Image &image)
-{
-    if (m_memory.size() != sizeof image)
-        return false;
-    std::memcpy(&image, m_memory.data(), sizeof image);
-    return true;
-}
-
-bool SharedState::writeImage(const Image &image)
-{
-    m_memory.assign(reinterpret_cast<const char *>(&image), sizeof image);
-    return true;
-}
-
-#else
-
-namespace {
-
-std::string errorText(const char *what)
-{
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-// Reads or writes all of bytes[0, size) at the start of the file with
-// transfer, a pread or pwrite; false when the file ends first or fails.
-template<typename Byte, typename Transfer>
-bool moveWhole(Byte *bytes, std::size_t size, Transfer transfer)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t moved = transfer(bytes + done, size - done, static_cast<off_t>(done));
-        if (moved > 0)
-            done += static_cast<std::size_t>(moved);
-        else if (moved == 0 || errno != EINTR)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool SharedState::openFile(std::string &why)
-{
-    constexpr mode_t ownerOnly = 0600;
-    constexpr mode_t groupAndOthers = 0077;
-    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, ownerOnly);
-    if (fd == -1) {
-        struct stat atPath {};
-        why = errno == ELOOP && ::lstat(m_path.c_str(), &atPath) == 0 && S_ISLNK(atPath.st_mode)
-                      ? "it is a symbolic link"
-                      : errorText("open");
-        return false;
-    }
-    // Nothing is written before these checks pass.
-    struct stat info {};
-    if (::fstat(fd, &info) == -1)
-        why = errorText("fstat");
-    else if (!S_ISREG(info.st_mode))
-        why = "not a regular file";
-    else if (info.st_nlink > 1)
-        why = "it has more than one link";
-    else if (info.st_uid != ::geteuid())
-        why = "owned by another user";
-    else if ((info.st_mode & groupAndOthers) && ::fchmod(fd, ownerOnly) == -1)
-        why = errorText("fchmod");
-    else {
-        m_fd = fd;
-        m_device = info.st_dev;
-        m_inode = info.st_ino;
-        return true;
-    }
-    ::close(fd);
-    return false;
-}
-
 SharedState::~SharedState()
 {
     closeFile();
 }
 
-void SharedState::closeFile()
-{
-    if (m_fd != -1)
-        ::close(m_fd);
-    m_fd = -1;
-    m_open = false;
-}
-
-// Compared without following links: a link put in the file's place is
-// another file.
-bool SharedState::pathNamesOpenFile() const
-{
-    struct stat atPath {};
-    return ::lstat(m_path.c_str(), &atPath) == 0 && atPath.st_dev == m_device
-           && atPath.st_ino == m_inode;
-}
-
-void SharedState::lockFile()
-{
-    while (::flock(m_fd, LOCK_EX) == -1 && errno == EINTR) {
-    }
-}
-
-void SharedState::unlockFile()
-{
-    ::flock(m_fd, LOCK_UN);
-}
-
 // False for a file shorter than the image, whatever made it so.
 bool SharedState::readImage(Image &image)
 {
-    return moveWhole(reinterpret_cast<char *>(&image), sizeof image,
-                     [this](char *bytes, std::size_t size, off_t offset) {
-                         return ::pread(m_fd, bytes, size, offset);
-                     });
+    return readStart(reinterpret_cast<char *>(&image), sizeof image);
 }
 
 // Also grows a file that has been cut short back to the whole image; a full
 // disk shows here as a failed call.
 bool SharedState::writeImage(const Image &image)
 {
-    return moveWhole(reinterpret_cast<const char *>(&image), sizeof image,
-                     [this](const char *bytes, std::size_t size, off_t offset) {
-                         return ::pwrite(m_fd, bytes, size, offset);
-                     });
+    return writeStart(reinterpret_cast<const char *>(&image), sizeof image);
 }
-
-#endif
 
 } // namespace sim

@@ -4,6 +4,7 @@
 // shared board that the simulated controller library gives every program
 // (userboard.h), so a running panel sees what it does at its next call.
 
+#include "standardstreams.h"
 #include "userboard.h"
 
 #include <algorithm>
@@ -17,9 +18,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -93,29 +91,9 @@ constexpr char helpText[] =
         "\n"
         "Environment:\n"
         "  ZQ40613_SIM_STATE  the state file of the simulated board, shared by every\n"
-        "                     program that uses it; when unset or empty\n"
-        "                     $XDG_RUNTIME_DIR/zq40613-sim.state, or without that\n"
-        "                     folder /tmp/zq40613-sim-UID.state\n";
+        "                     program that uses it; when unset or empty\n";
 
 constexpr char versionText[] = "zq40613-sim (ZQ40613 Evaluation kit) Version " ZQ40613_VERSION "\n";
-
-// A standard stream that the caller closed ("status >&-") would be taken by
-// the state file when it is opened, and the output would land in the file.
-// Each closed one gets /dev/null opened the wrong way round, so that using
-// it fails as using the closed stream would.
-void occupyClosedStandardStreams()
-{
-    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        // The lower ones are open by now, so this takes fd itself.
-        const int placeholder = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
-        if (placeholder >= 0 && placeholder != fd) {
-            ::dup2(placeholder, fd);
-            ::close(placeholder);
-        }
-    }
-}
 
 // Writes text to standard output; output that does not all arrive (a full
 // disk, a closed stream) fails the command, with the reason.
@@ -252,14 +230,14 @@ std::string parseSeed(const std::string &word, std::uint32_t &seed)
 
 int main(int argc, char *argv[])
 {
-    occupyClosedStandardStreams();
+    sim::occupyClosedStandardStreams();
     std::vector<std::string> words;
     std::string seedText;
     bool seedGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "-h" || argument == "--help")
-            return print(helpText);
+            return print(std::string(helpText) + sim::userStateFileHelp);
         if (argument == "-V" || argument == "--version")
             return print(versionText);
         if (argument == seedOption || argument.rfind(seedAssignment, 0) == 0) {

@@ -2,10 +2,8 @@
 # Shared set-up for ./run and ./test: installs missing Debian packages and
 # configures and builds the project. Sourced, not executed.
 
-# Packages every build needs. Qt Charts draws the probe history; Debian 12's
-# qt6-charts-dev lacks the dependency on the OpenGL module's CMake files,
-# which its own CMake files ask for.
-ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
+# Packages every build needs.
+ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
 
 # What ./test needs on top: clang with its runtime libraries for the fuzz
 # targets (libFuzzer and clang's sanitizers), the fonts of common Linux
@@ -18,6 +16,27 @@ ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
 # (dbus-daemon's dbus-run-session), which starts the accessibility bus
 # (at-spi2-core), and reads it with python3-pyatspi.
 ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream xvfb dbus-daemon at-spi2-core python3-pyatspi"
+
+# What tools/windows-build needs: MinGW-w64's compiler, the host's Qt tools
+# (moc, rcc, uic) for the Qt for MinGW archive, Ninja, Wine to run the
+# Windows test suite and NSIS's makensis for the installer.
+ZQ_WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix qt6-base-dev-tools ninja-build wine64 nsis"
+
+# The archive of Qt for MinGW that the Windows build is made against:
+# $ZQ_QT_MINGW_ARCHIVE when set, else qt6-mingw-6.4.2.tar.xz in the folder
+# shared/ beside the project's folder, else in /work/shared/. Prints its path,
+# or fails when there is none.
+zq_qt_mingw_archive() {
+    local name=qt6-mingw-6.4.2.tar.xz
+    local candidate
+    for candidate in "${ZQ_QT_MINGW_ARCHIVE:-}" "$PWD/../shared/$name" "/work/shared/$name"; do
+        if [ -n "$candidate" ] && [ -f "$candidate" ]; then
+            echo "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
 
 # Installs the given Debian packages that are not installed yet.
 zq_install_packages() {

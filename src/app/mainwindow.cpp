@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QTabBar>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -120,7 +121,8 @@ void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
     namePanelControls(controls);
-    setSpokenName(*ui->tabWidget, tr("Pages"));
+    setSpokenName(*ui->tabWidget, tr("Panel pages"));
+    setSpokenName(*ui->tabWidget->tabBar(), tr("Pages"));
     // The two logs and their Clear buttons, one of each on either page.
     setSpokenName(*ui->eventlog, tr("Event log"));
     setSpokenName(*ui->pushButton_2, tr("Clear event log"));

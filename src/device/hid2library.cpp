@@ -8,16 +8,6 @@
 
 namespace {
 
-constexpr char libraryBaseName[] = "hid2";
-
-#if defined(Q_OS_WIN)
-constexpr char libraryFileName[] = "hid2.dll";
-#elif defined(Q_OS_MACOS)
-constexpr char libraryFileName[] = "libhid2.dylib";
-#else
-constexpr char libraryFileName[] = "libhid2.so";
-#endif
-
 // What each call answers when there is no library: the same values a library
 // gives for a board that is not there.
 constexpr int noBoard = -1;
@@ -25,7 +15,7 @@ constexpr int writeFailed = 0;
 constexpr int readFailed = -1;
 
 template <typename Fn>
-bool resolveInto(QLibrary &library, const char *symbol, Fn &fn, QString &missing)
+bool resolveInto(const LibraryFile &library, const char *symbol, Fn &fn, QString &missing)
 {
     fn = reinterpret_cast<Fn>(library.resolve(symbol));
     if (!fn)
@@ -37,19 +27,17 @@ bool resolveInto(QLibrary &library, const char *symbol, Fn &fn, QString &missing
 
 Hid2Library::Hid2Library(const QString &programDir)
 {
-    const QString besideProgram = QDir(programDir).filePath(QLatin1String(libraryFileName));
+    const QString besideProgram = QDir(programDir).filePath(LibraryFile::hid2FileName());
     if (QFile::exists(besideProgram) && load(besideProgram))
         return;
-    if (load(QLatin1String(libraryBaseName)))
+    if (load(LibraryFile::hid2FileName()))
         return;
     qCDebug(lcTrace, "controller library not available: %s", qPrintable(whyNotLoaded));
 }
 
 bool Hid2Library::load(const QString &name)
 {
-    library.unload();
-    library.setFileName(name);
-    if (!library.load()) {
+    if (!library.load(name)) {
         note(library.errorString());
         return false;
     }

@@ -4,15 +4,16 @@
 
 #include "device/controller.h"
 #include "device/hid2/hid2.h"
+#include "device/libraryfile.h"
 
-#include <QLibrary>
 #include <QString>
 
 // The controller library, loaded at run time. The copy in the program's own
 // folder wins; otherwise "hid2" is looked up the platform's ordinary way (on
-// Linux this honours LD_LIBRARY_PATH). When no usable library is found, every
-// call answers like a board that is not plugged in, so the program still runs
-// and keeps trying to connect.
+// Linux this honours LD_LIBRARY_PATH, on Windows it is the system's search
+// order). When no usable library is found, every call answers like a board
+// that is not plugged in, so the program still runs and keeps trying to
+// connect.
 class Hid2Library : public Controller
 {
 public:
@@ -37,7 +38,7 @@ private:
     bool resolveAll();
     void note(const QString &reason);
 
-    QLibrary library;
+    LibraryFile library;
     bool loaded = false;
     QString whyNotLoaded;
 

@@ -1,21 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regfile/appendfile.h"
 
+#include "regfile/regularfile.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#else
-#include <QFileInfo>
-#ifdef Q_OS_WIN
-#include <io.h>
-#endif
-#endif
 
 QString notRegularFileReason()
 {
@@ -44,36 +33,9 @@ bool AppendFile::open(const QString &fileName)
     close();
     error.clear();
     path = fileName;
-#ifdef Q_OS_UNIX
-    // Without blocking, and the type checked on the name and again on what
-    // was opened: a FIFO would otherwise hold the program until some reader
-    // came along.
-    const QByteArray name = QFile::encodeName(fileName);
-    struct stat status {};
-    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode))
-        return fail(notRegularFileReason());
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return fail(notRegularFileReason());
-    }
-    if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        ::close(fd);
+    QString reason;
+    if (!createRegularFile(file, fileName, reason))
         return fail(reason);
-    }
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
-        return fail(file.errorString());
-#else
-    file.setFileName(fileName);
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isFile())
-        return fail(notRegularFileReason());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return fail(file.errorString());
-#endif
     sinceSync.start();
     return true;
 }
@@ -94,30 +56,14 @@ bool AppendFile::append(const QByteArray &line)
 
 bool AppendFile::isFileOf(const QFileDevice &other) const
 {
-    if (!file.isOpen() || !other.isOpen())
-        return false;
-#ifdef Q_OS_UNIX
-    struct stat mine {};
-    struct stat theirs {};
-    return ::fstat(file.handle(), &mine) == 0 && ::fstat(other.handle(), &theirs) == 0
-           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
-#else
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return !canonical.isEmpty() && canonical == QFileInfo(other.fileName()).canonicalFilePath();
-#endif
+    return file.isOpen() && other.isOpen() && isSameFile(file, other);
 }
 
 bool AppendFile::sync()
 {
     sinceSync.restart();
-#ifdef Q_OS_UNIX
-    if (::fsync(file.handle()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-#elif defined(Q_OS_WIN)
-    if (file.handle() >= 0 && ::_commit(file.handle()) != 0)
-        return fail(QCoreApplication::translate("AppendFile", "the file could not be synced"));
-#endif
-    return true;
+    QString reason;
+    return syncFile(file, reason) || fail(reason);
 }
 
 bool AppendFile::close()

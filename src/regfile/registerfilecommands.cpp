@@ -7,6 +7,7 @@
 #include "regfile/filesave.h"
 #include "regfile/loadprogress.h"
 #include "regfile/registerrecorder.h"
+#include "regfile/regularfile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -17,53 +18,9 @@
 
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr char startDirectory[] = ".";
-
-// Opens a register file for loading, only if it is a regular file. Opening a
-// FIFO would wait for a writer and freeze the window for good, and a device
-// may never end: neither is opened that far. The opening itself does not
-// block, and the type is checked on what was opened, not on the name.
-// Without success, reason says why.
-bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reason = qt_error_string(errno);
-        return false;
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        reason = notRegularFileReason();
-        return false;
-    }
-    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return true;
-    ::close(fd);
-#else
-    file.setFileName(fileName);
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isFile()) {
-        reason = notRegularFileReason();
-        return false;
-    }
-    if (file.open(QIODevice::ReadOnly))
-        return true;
-#endif
-    reason = file.errorString();
-    return false;
-}
 
 // Tells the user that the load stopped where asked: no error, what ran
 // before that line stays in force.

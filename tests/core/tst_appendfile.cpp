@@ -1,10 +1,66 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regfile/appendfile.h"
+#include "regfile/filereplace.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
+
+// Makes what a row names in the folder and gives its path; empty when it
+// cannot be had here.
+using Setup = std::function<QString(const QTemporaryDir &)>;
+Q_DECLARE_METATYPE(Setup)
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+QString fifoIn(const QTemporaryDir &dir)
+{
+#ifdef Q_OS_UNIX
+    const QString path = dir.filePath(QStringLiteral("fifo"));
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
+#else
+    Q_UNUSED(dir);
+    return {};
+#endif
+}
+
+// A device the system has at any name it is given.
+#ifdef Q_OS_WIN
+const QString device = QStringLiteral("NUL");
+#else
+const QString device = QStringLiteral("/dev/null");
+#endif
+
+// What rows that are not regular files have in common.
+void addNotRegularRows()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::newRow("FIFO") << Setup(fifoIn);
+    QTest::newRow("device") << Setup([](const QTemporaryDir &) { return device; });
+    QTest::newRow("folder") << Setup([](const QTemporaryDir &dir) { return dir.path(); });
+}
+
+} // namespace
 
 class TestAppendFile : public QObject
 {
@@ -12,7 +68,14 @@ class TestAppendFile : public QObject
 
 private slots:
     void linesReachTheFileAtOnce();
+    void onlyRegularFilesAreRecordedInto_data() { addNotRegularRows(); }
     void onlyRegularFilesAreRecordedInto();
+    void missingFolderIsNamed();
+    void replaceFile_data();
+    void replaceFile();
+    void onlyRegularFilesAreReplaced_data() { addNotRegularRows(); }
+    void onlyRegularFilesAreReplaced();
+    void replaceThatFailsKeepsTheOldFile();
 };
 
 // Read back through another handle while the file is still open: what a
@@ -21,9 +84,7 @@ void TestAppendFile::linesReachTheFileAtOnce()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.csv"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("stale older and longer\n") > 0);
-    old.close();
+    QVERIFY(writeFile(path, "stale older and longer\n"));
 
     AppendFile file;
     QVERIFY(file.open(path));
@@ -37,14 +98,89 @@ void TestAppendFile::linesReachTheFileAtOnce()
 
 void TestAppendFile::onlyRegularFilesAreRecordedInto()
 {
+    QFETCH(Setup, setup);
     QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("fifo"));
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString path = setup(dir);
+    if (path.isEmpty())
+        QSKIP("Windows has no FIFOs");
     AppendFile file;
-    QVERIFY(!file.open(fifo));
+    QVERIFY(!file.open(path));
     QCOMPARE(file.errorString(), QStringLiteral("not a regular file"));
+}
+
+void TestAppendFile::missingFolderIsNamed()
+{
+    QTemporaryDir dir;
+    AppendFile file;
     QVERIFY(!file.open(dir.filePath(QStringLiteral("no/such/folder.csv"))));
+#ifdef Q_OS_WIN
+    QCOMPARE(file.errorString(), qt_error_string(ERROR_PATH_NOT_FOUND));
+#else
     QCOMPARE(file.errorString(), QStringLiteral("No such file or directory"));
+#endif
+}
+
+void TestAppendFile::replaceFile_data()
+{
+    QTest::addColumn<QByteArray>("old");   // null: no file before
+    QTest::newRow("new file") << QByteArray();
+    QTest::newRow("longer file replaced") << QByteArray("reg 0x01 0x02 w\nreg 0x03 0x04 w\n");
+    QTest::newRow("empty file replaced") << QByteArray("");
+}
+
+// The file holds the new contents whole, and nothing else is left in the
+// folder.
+void TestAppendFile::replaceFile()
+{
+    QFETCH(QByteArray, old);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.qrx"));
+    if (!old.isNull())
+        QVERIFY(writeFile(path, old));
+    QString reason;
+    QVERIFY2(::replaceFile(path, "reg 0x07 0x0E w\n", reason), qPrintable(reason));
+    QCOMPARE(fileContents(path), QByteArray("reg 0x07 0x0E w\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"saved.qrx"});
+}
+
+void TestAppendFile::onlyRegularFilesAreReplaced()
+{
+    QFETCH(Setup, setup);
+    QTemporaryDir dir;
+    const QString path = setup(dir);
+    if (path.isEmpty())
+        QSKIP("Windows has no FIFOs");
+    QString reason;
+    QVERIFY(!::replaceFile(path, "reg 0x07 0x0E w\n", reason));
+    QCOMPARE(reason, QStringLiteral("not a regular file"));
+    QVERIFY(!QFileInfo(path).isFile() && (path == device || QFileInfo::exists(path)));
+}
+
+// The old file is left as it was, and the new one goes: on Windows a file
+// another program holds open without letting it be removed cannot be
+// replaced; elsewhere, a folder that takes no new file and a read-only file
+// do the same for any user but root.
+void TestAppendFile::replaceThatFailsKeepsTheOldFile()
+{
+#ifdef Q_OS_WIN
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("open.csv"));
+    QVERIFY(writeFile(path, "kept\n"));
+    const HANDLE other = ::CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                                       GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    QVERIFY(other != INVALID_HANDLE_VALUE);
+    QString reason;
+    const bool replaced = ::replaceFile(path, "new\n", reason);
+    ::CloseHandle(other);
+    QVERIFY(!replaced);
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(fileContents(path), QByteArray("kept\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"open.csv"});
+#else
+    QSKIP("Replacing a file open elsewhere is refused on Windows only; the POSIX cases are the "
+          "register file commands' tests");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestAppendFile)

@@ -24,7 +24,11 @@ private:
     // A folder holding the given stub under the controller library's name.
     static bool placeAsHid2(const QString &stub, const QTemporaryDir &dir)
     {
+#ifdef Q_OS_WIN
+        return QFile::copy(stub, dir.filePath(QStringLiteral("hid2.dll")));
+#else
         return QFile::copy(stub, dir.filePath(QStringLiteral("libhid2.so")));
+#endif
     }
 };
 

@@ -1,14 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Reads the program's windows through AT-SPI, as a screen reader does.
-
-atspi_names.py [--skip=TITLE]... PROGRAM: starts PROGRAM, opens each entry
-of its Tools menu through the entry's accessibility action, and fails on a
-focusable control without a name or two in one window with the same name
-(but in the windows skipped). Items of lists, tables and page tabs, and a
-combo box's list, are values, not controls. The program runs on an X server
-of its own (Xvfb picks a free display); run it under a private session bus
-(dbus-run-session), which starts the accessibility bus, without DISPLAY, so
-that nothing finds or marks the desktop's.
+"""atspi_names.py [--skip=TITLE]... PROGRAM: reads PROGRAM's windows through
+AT-SPI as a screen reader does, each Tools entry opened by its accessibility
+action; fails on a focusable control without a name or two in a window with
+one name. Page tabs and what lists, tables and combo boxes hold are values.
+Run under a private session bus (dbus-run-session) without DISPLAY: the
+program gets an X server of its own on a display Xvfb finds free.
 """
 
 import os
@@ -19,8 +15,6 @@ import time
 import pyatspi
 from gi.repository import Atspi, GLib
 
-VALUE_ROLES = {pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TREE_ITEM, pyatspi.ROLE_PAGE_TAB,
-               pyatspi.ROLE_TABLE_COLUMN_HEADER, pyatspi.ROLE_TABLE_ROW_HEADER}
 HOLDS_VALUES = {pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE}
 
 
@@ -44,7 +38,7 @@ def shown_window(app, title):
 def controls(node, path=""):
     """(name, where) of each focusable control at and below node."""
     path = f"{path}/{node.getRoleName()}"
-    if node.getRole() in VALUE_ROLES:
+    if node.getRole() == pyatspi.ROLE_PAGE_TAB:
         return []
     found = [(node.name.strip(), f"{path} '{node.name}'")] if node.getState().contains(pyatspi.STATE_FOCUSABLE) else []
     if node.getRole() not in HOLDS_VALUES:

@@ -1,14 +1,51 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "runpath.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// `cmake --install` into a scratch prefix: what lands where, and that the
-// installed programs reach the simulated board only through the launchers.
+namespace {
+
+#ifdef Q_OS_WIN
+// The programs stand at the top of the installation.
+QString program(const QString &name)
+{
+    return name + QStringLiteral(".exe");
+}
+
+QString startMenu()
+{
+    return qEnvironmentVariable("ProgramData")
+           + QStringLiteral("/Microsoft/Windows/Start Menu/Programs/ZQ40613 Evaluation Software");
+}
+
+const QString uninstallKey =
+        QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\zq40613-eval");
+#else
+QString program(const QString &name)
+{
+    return QStringLiteral("bin/") + name;
+}
+#endif
+
+// The standard streams of a Windows program are text, with CR LF.
+QString outputText(QByteArray output)
+{
+    return QString::fromLocal8Bit(output.replace("\r\n", "\n"));
+}
+
+} // namespace
+
+// The installation as a user gets it, in a scratch folder: what
+// `cmake --install` makes on Linux, what the installer makes on Windows, run
+// silently. What lands where, that the installed programs run and reach the
+// simulated board only through the launchers, and that the Windows
+// uninstaller leaves nothing behind.
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -18,8 +55,11 @@ private slots:
     void installedTree_data();
     void installedTree();
     void simulatorStaysAwayFromThePrograms();
+    void programsTellTheirVersion_data();
+    void programsTellTheirVersion();
     void launchersReachTheSimulator();
     void plainProgramFindsNoBoard();
+    void uninstallLeavesNothingBehind();
 
 private:
     struct Run
@@ -29,23 +69,27 @@ private:
         QString err;
     };
     Run run(const QString &program, const QStringList &arguments) const;
-    QString installed(const QString &relative) const { return prefix.filePath(relative); }
+    QString installed(const QString &path) const { return prefix.filePath(path); }
 
     QTemporaryDir prefix;
     QTemporaryDir state;
-    QString libDir;
 };
 
 void TestInstall::initTestCase()
 {
     QVERIFY(prefix.isValid());
     QProcess install;
+#ifdef Q_OS_WIN
+    // The folder comes last, as it is, without quotes.
+    install.start(QStringLiteral(INSTALLER),
+                  {QStringLiteral("/S"), QStringLiteral("/D=") + QDir::toNativeSeparators(prefix.path())});
+#else
     install.start(QStringLiteral(CMAKE_COMMAND),
                   {QStringLiteral("--install"), QStringLiteral(BUILD_DIR), QStringLiteral("--prefix"),
                    prefix.path()});
+#endif
     QVERIFY(install.waitForFinished(120000));
     QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
-    libDir = QStringLiteral(INSTALL_LIBDIR);
 }
 
 void TestInstall::installedTree_data()
@@ -53,6 +97,29 @@ void TestInstall::installedTree_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("executable");
 
+#ifdef Q_OS_WIN
+    QTest::newRow("desktop program") << "zq40613-eval.exe" << true;
+    QTest::newRow("command-line program") << "zq40613-reg.exe" << true;
+    QTest::newRow("desktop launcher") << "zq40613-eval-sim.exe" << true;
+    QTest::newRow("command-line launcher") << "zq40613-reg-sim.exe" << true;
+    QTest::newRow("simulated board's tool") << "zq40613-sim.exe" << true;
+    QTest::newRow("simulated board") << "sim/hid2.dll" << false;
+    QTest::newRow("Qt Core") << "Qt6Core.dll" << false;
+    QTest::newRow("Qt GUI") << "Qt6Gui.dll" << false;
+    QTest::newRow("Qt Widgets") << "Qt6Widgets.dll" << false;
+    QTest::newRow("C++ runtime") << "libstdc++-6.dll" << false;
+    QTest::newRow("GCC runtime") << "libgcc_s_seh-1.dll" << false;
+    QTest::newRow("threads runtime") << "libwinpthread-1.dll" << false;
+    QTest::newRow("platform plugin") << "platforms/qwindows.dll" << false;
+    QTest::newRow("style plugin") << "styles/qwindowsvistastyle.dll" << false;
+    QTest::newRow("icon reader") << "imageformats/qico.dll" << false;
+    QTest::newRow("licence") << "LICENSE.txt" << false;
+    QTest::newRow("uninstaller") << "uninstall.exe" << true;
+    QTest::newRow("Start menu entry")
+            << startMenu() + "/ZQ40613 Evaluation Software.lnk" << false;
+    QTest::newRow("Start menu entry on the simulated board")
+            << startMenu() + "/ZQ40613 Evaluation Software (simulated board).lnk" << false;
+#else
     QTest::newRow("desktop program") << "bin/zq40613-eval" << true;
     QTest::newRow("command-line program") << "bin/zq40613-reg" << true;
     QTest::newRow("desktop launcher") << "bin/zq40613-eval-sim" << true;
@@ -69,6 +136,7 @@ void TestInstall::installedTree_data()
     QTest::newRow("simulated board tool's manual page") << "share/man/man1/zq40613-sim.1.gz" << false;
     QTest::newRow("copyright") << "share/doc/zq40613-eval/copyright" << false;
     QTest::newRow("changelog") << "share/doc/zq40613-eval/changelog.gz" << false;
+#endif
 }
 
 void TestInstall::installedTree()
@@ -87,6 +155,10 @@ void TestInstall::installedTree()
 
 void TestInstall::simulatorStaysAwayFromThePrograms()
 {
+#ifdef Q_OS_WIN
+    QVERIFY(!QFileInfo::exists(installed(QStringLiteral("hid2.dll"))));
+    QSKIP("Windows has no desktop entries; the Start menu entries are in the installed tree");
+#endif
     QVERIFY(!QFileInfo::exists(installed(QStringLiteral("bin/libhid2.so"))));
     QFile desktop(installed(QStringLiteral("share/applications/zq40613-eval.desktop")));
     QVERIFY(desktop.open(QIODevice::ReadOnly));
@@ -107,27 +179,65 @@ TestInstall::Run TestInstall::run(const QString &program, const QStringList &arg
     if (!process.waitForFinished(30000))
         return result;
     result.exitCode = process.exitCode();
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    result.out = outputText(process.readAllStandardOutput());
+    result.err = outputText(process.readAllStandardError());
     return result;
+}
+
+void TestInstall::programsTellTheirVersion_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("version");
+    QTest::newRow("desktop program") << "zq40613-eval" << "zq40613-eval (ZQ40613 Evaluation kit) Version 0.0.2\n";
+    QTest::newRow("command-line program") << "zq40613-reg" << "zq40613-reg (ZQ40613 Evaluation kit) Version 0.0.2\n";
+    QTest::newRow("simulated board's tool") << "zq40613-sim" << "zq40613-sim (ZQ40613 Evaluation kit) Version 0.0.2\n";
+    // The launcher hands its arguments and the output through.
+    QTest::newRow("command-line launcher") << "zq40613-reg-sim" << "zq40613-reg (ZQ40613 Evaluation kit) Version 0.0.2\n";
+}
+
+void TestInstall::programsTellTheirVersion()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, version);
+    const Run told = run(program(name), {"--version"});
+    QCOMPARE(told.exitCode, 0);
+    QCOMPARE(told.out, version);
 }
 
 void TestInstall::launchersReachTheSimulator()
 {
-    const Run read = run(QStringLiteral("bin/zq40613-reg-sim"), {"read", "07"});
+    const Run read = run(program("zq40613-reg-sim"), {"read", "07"});
     QVERIFY2(read.exitCode == 0, qPrintable(read.err));
     QCOMPARE(read.out, QStringLiteral("0x0e\n"));
     // zq40613-sim drives that same board.
-    QCOMPARE(run(QStringLiteral("bin/zq40613-sim"), {"unplug"}).exitCode, 0);
-    QCOMPARE(run(QStringLiteral("bin/zq40613-reg-sim"), {"read", "07"}).exitCode, 1);
+    QCOMPARE(run(program("zq40613-sim"), {"unplug"}).exitCode, 0);
+    QCOMPARE(run(program("zq40613-reg-sim"), {"read", "07"}).exitCode, 1);
 }
 
 void TestInstall::plainProgramFindsNoBoard()
 {
-    const Run read = run(QStringLiteral("bin/zq40613-reg"), {"read", "07"});
+    const Run read = run(program("zq40613-reg"), {"read", "07"});
     QCOMPARE(read.exitCode, 1);
     QVERIFY(read.out.isEmpty());
     QVERIFY2(read.err.contains(QLatin1String("no board")), qPrintable(read.err));
+}
+
+// Run last. The uninstaller copies itself away and returns at once, so the
+// folder is watched until it goes.
+void TestInstall::uninstallLeavesNothingBehind()
+{
+#ifdef Q_OS_WIN
+    QVERIFY(QSettings(uninstallKey, QSettings::NativeFormat).contains("UninstallString"));
+    QVERIFY(QProcess::startDetached(installed(QStringLiteral("uninstall.exe")), {QStringLiteral("/S")}));
+    const QDeadlineTimer deadline(60000);
+    while (QFileInfo::exists(prefix.path()) && !deadline.hasExpired())
+        QTest::qWait(100);
+    QVERIFY2(!QFileInfo::exists(prefix.path()), qPrintable(QDir(prefix.path()).entryList().join(' ')));
+    QVERIFY(!QFileInfo::exists(startMenu()));
+    QVERIFY(QSettings(uninstallKey, QSettings::NativeFormat).allKeys().isEmpty());
+#else
+    QSKIP("A Linux installation is taken away by its package manager");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestInstall)

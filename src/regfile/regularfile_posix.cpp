@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "regfile/regularfile.h"
+
+#include "regfile/appendfile.h"
+
+#include <QFile>
+#include <QString>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool fail(QString &reason, const QString &why)
+{
+    reason = why;
+    return false;
+}
+
+bool failWithErrno(QString &reason)
+{
+    return fail(reason, qt_error_string(errno));
+}
+
+// Hands the open descriptor to file, which closes it from then on.
+bool adopt(QFile &file, int fd, QIODevice::OpenMode mode, QString &reason)
+{
+    if (file.open(fd, mode, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return fail(reason, file.errorString());
+}
+
+} // namespace
+
+FileKind fileKindAt(const QString &fileName)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(fileName).constData(), &status) != 0)
+        return FileKind::missing;
+    return S_ISREG(status.st_mode) ? FileKind::regular : FileKind::other;
+}
+
+bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
+{
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failWithErrno(reason);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(reason, notRegularFileReason());
+    }
+    return adopt(file, fd, QIODevice::ReadOnly, reason);
+}
+
+bool createRegularFile(QFile &file, const QString &fileName, QString &reason)
+{
+    // The type is also checked on the name first, so that a FIFO is not
+    // even opened: that alone would reach whoever waits at its other end.
+    if (fileKindAt(fileName) == FileKind::other)
+        return fail(reason, notRegularFileReason());
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                          0666);
+    if (fd < 0)
+        return failWithErrno(reason);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(reason, notRegularFileReason());
+    }
+    if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0) {
+        const QString why = qt_error_string(errno);
+        ::close(fd);
+        return fail(reason, why);
+    }
+    return adopt(file, fd, QIODevice::WriteOnly | QIODevice::Unbuffered, reason);
+}
+
+bool syncFile(QFile &file, QString &reason)
+{
+    return ::fsync(file.handle()) == 0 || failWithErrno(reason);
+}
+
+bool isSameFile(const QFileDevice &one, const QFileDevice &other)
+{
+    struct stat mine {};
+    struct stat theirs {};
+    return ::fstat(one.handle(), &mine) == 0 && ::fstat(other.handle(), &theirs) == 0
+           && mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
