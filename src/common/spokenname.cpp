@@ -8,9 +8,17 @@
 #include <QPointer>
 #include <QTabBar>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
+
+// Whether a widget's text t is what it shows: its value always, and its name
+// while it has none of its own, as Qt's interfaces have it.
+bool isShown(QAccessible::Text t, const QWidget *widget)
+{
+    return t == QAccessible::Value || (t == QAccessible::Name && widget->accessibleName().isEmpty());
+}
 
 // A combo box spoken by its name, its current item its value. Its one
 // child is the list it drops down, as in Qt's own interface.
@@ -21,9 +29,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty()))
-            return box()->currentText();
-        return QAccessibleWidget::text(t);
+        return isShown(t, widget()) ? box()->currentText() : QAccessibleWidget::text(t);
     }
 
     int childCount() const override { return 1; }
@@ -64,9 +70,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty()))
-            return shown();
-        return QAccessibleWidget::text(t);
+        return isShown(t, widget()) ? shown() : QAccessibleWidget::text(t);
     }
 
     void *interface_cast(QAccessible::InterfaceType type) override
@@ -174,9 +178,9 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty()))
-            return currentTab() ? currentTab()->text(QAccessible::Name) : QString();
-        return QAccessibleWidget::text(t);
+        if (!isShown(t, widget()))
+            return QAccessibleWidget::text(t);
+        return currentTab() ? currentTab()->text(QAccessible::Name) : QString();
     }
 
     int childCount() const override { return bar()->count(); }
