@@ -12,6 +12,13 @@
 
 namespace {
 
+// Whether a widget's text t is what it shows: its value always, and its name
+// while it has none of its own, as Qt's interfaces have it.
+bool isShown(QAccessible::Text t, const QWidget *widget)
+{
+    return t == QAccessible::Value || (t == QAccessible::Name && widget->accessibleName().isEmpty());
+}
+
 // A combo box spoken by its name, its current item its value. Its one
 // child is the list it drops down, as in Qt's own interface.
 class NamedComboBox : public QAccessibleWidget
@@ -21,9 +28,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty()))
-            return box()->currentText();
-        return QAccessibleWidget::text(t);
+        return isShown(t, widget()) ? box()->currentText() : QAccessibleWidget::text(t);
     }
 
     int childCount() const override { return 1; }
@@ -64,9 +69,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty()))
-            return shown();
-        return QAccessibleWidget::text(t);
+        return isShown(t, widget()) ? shown() : QAccessibleWidget::text(t);
     }
 
     void *interface_cast(QAccessible::InterfaceType type) override
@@ -174,9 +177,9 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value || (t == QAccessible::Name && widget()->accessibleName().isEmpty()))
-            return currentTab() ? currentTab()->text(QAccessible::Name) : QString();
-        return QAccessibleWidget::text(t);
+        if (!isShown(t, widget()))
+            return QAccessibleWidget::text(t);
+        return currentTab() ? currentTab()->text(QAccessible::Name) : QString();
     }
 
     int childCount() const override { return bar()->count(); }
@@ -190,10 +193,15 @@ public:
         return QAccessible::accessibleInterface(tabs.at(size_t(index)));
     }
 
+    // Compared by address: asking Qt for the id of an interface it does not
+    // hold would add it to its cache.
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        const auto at = std::find(tabs.cbegin(), tabs.cend(), QAccessible::uniqueId(const_cast<QAccessibleInterface *>(child)));
-        return at == tabs.cend() ? -1 : int(at - tabs.cbegin());
+        for (size_t i = 0; i < tabs.size(); ++i) {
+            if (QAccessible::accessibleInterface(tabs.at(i)) == child)
+                return int(i);
+        }
+        return -1;
     }
 
     QAccessibleInterface *focusChild() const override { return bar()->hasFocus() ? currentTab() : nullptr; }
