@@ -218,13 +218,14 @@ int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
 // its next step, which restores the field as the end of a sweep does.
 int RegisterCommands::sweep(const SweepPlan &plan)
 {
-    RegisterMirror registers{};
-    const int unanswered = readFieldRegisters(session.link(), plan.field, registers);
-    if (unanswered >= 0)
-        return fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hexText(unanswered)));
+    // The field's registers as the chip holds them: a step changes only the
+    // field's bits of them, and the end restores those.
+    std::optional<RegisterMirror> registers = session.readFields({plan.field});
+    if (!registers)
+        return fail(session.error());
     if (!print(sweepCsvHeader(plan.field)))
         return exitBoardFailure;
-    SweepRun run(plan, session.link(), registers);
+    SweepRun run(plan, session.link(), *registers);
     bool written = true;
     QObject::connect(&run, &SweepRun::rowTaken, [&](const SweepRow &row) {
         written = written && print(sweepCsvLine(plan.field, row));

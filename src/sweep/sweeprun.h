@@ -116,12 +116,6 @@ private:
     QString failureText;
 };
 
-// For a program without the panel's register mirror: the field's registers
-// read from the chip into mirror, so that a sweep changes only the field's
-// bits of them and restores the field from them. The first address that
-// did not answer, or -1.
-int readFieldRegisters(DeviceLink &link, const SweepField &field, RegisterMirror &mirror);
-
 // Runs a sweep to its end on the calling thread, for programs without an
 // event loop: wait(ms) sleeps between turns and returns false once the
 // sweep is to stop (an interrupt), which it then does at the next step.
