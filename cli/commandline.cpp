@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
-#include "binding/panelfields.h"
 #include "common/bytetext.h"
 #include "common/product.h"
 #include "session/probewatch.h"
-#include "sweep/sweepfield.h"
 
 #include <QFile>
 #include <QStringList>
@@ -13,12 +11,9 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
-#include <utility>
 
 namespace {
 
-constexpr int longestSettleMs = 3600000;
-constexpr int mostReadings = 1000;
 
 struct CommandEntry
 {
@@ -171,36 +166,25 @@ std::optional<int> parseCount(const QString &text, const char *option, int lowes
     return value;
 }
 
-// A sweep's field and values as a user writes them: the field by its name
-// in the register map, the values as its items read, with or without the
-// unit. What none has is named with the choices there are.
+// A sweep's field and values as a user writes them, with the options that
+// tell how it runs.
 bool parseSweep(const QByteArrayList &words, const Options &options, SweepPlan &plan, QString &error)
 {
-    const QList<SweepField> fields = sweepFields(panelFields());
-    const QString name = QFile::decodeName(words.at(0));
-    const std::optional<SweepField> field = findSweepField(fields, name);
-    if (!field) {
-        error = QStringLiteral("unknown field '%1' (the fields: %2)").arg(name, sweepFieldList(fields));
+    std::optional<SweepPlan> planned = planSweep(QFile::decodeName(words.at(0)), QFile::decodeName(words.at(1)),
+                                                 QFile::decodeName(words.at(2)), error);
+    if (!planned)
         return false;
-    }
-    plan.field = *field;
-    for (auto [word, index] : {std::pair{words.at(1), &plan.fromIndex}, std::pair{words.at(2), &plan.toIndex}}) {
-        const QString value = QFile::decodeName(word);
-        const std::optional<int> found = field->indexOfValue(value);
-        if (!found) {
-            error = QStringLiteral("%1 has no value '%2' (its values: %3)").arg(field->name, value, field->valueList());
-            return false;
-        }
-        *index = *found;
-    }
+    plan = *planned;
     if (options.settle) {
-        const std::optional<int> settle = parseCount(*options.settle, "--settle", 0, longestSettleMs, error);
+        const std::optional<int> settle =
+                parseCount(*options.settle, "--settle", 0, SweepPlan::longestSettleMs, error);
         if (!settle)
             return false;
         plan.settleMs = *settle;
     }
     if (options.readings) {
-        const std::optional<int> readings = parseCount(*options.readings, "--readings", 1, mostReadings, error);
+        const std::optional<int> readings =
+                parseCount(*options.readings, "--readings", 1, SweepPlan::mostReadings, error);
         if (!readings)
             return false;
         plan.readings = *readings;

@@ -15,5 +15,6 @@ void bindRegisters(BoardClass &board);
 void bindRegisterFiles(BoardClass &board);
 void bindFields(pybind11::module_ &module, BoardClass &board);
 void bindReadouts(pybind11::module_ &module, BoardClass &board);
+void bindSweep(pybind11::module_ &module, BoardClass &board);
 
 #endif

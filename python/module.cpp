@@ -60,12 +60,16 @@ constexpr char boardDoc[] =
         "    probes() -> {'BATT': 3.70..., ...} in volts\n"
         "    watch(interval, *, keep_going=False, csv=None) -> Sample, Sample, ...\n"
         "\n"
+        "Sweeps, as the desktop program's Sweep window:\n"
+        "    sweep(field, start, stop, settle_ms=100, readings=1, up_down=False,\n"
+        "          restore=True) -> SweepRows of SweepRow(...); .to_csv(path)\n"
+        "\n"
         "Errors: BoardError (the board did not answer; says which call),\n"
         "NoBoardError, RegisterFileError (a syntax error: .line, .path),\n"
         "ValueError (an address, value or name out of range, in zq40613-reg's\n"
         "words), OSError (a file that cannot be opened or read).\n"
         "KeyboardInterrupt (Ctrl+C) stops load() and watch() between two\n"
-        "lines or samples and says where.";
+        "lines or samples, and sweep() before its next step, and says where.";
 
 } // namespace
 
@@ -102,4 +106,5 @@ PYBIND11_MODULE(zq40613, module)
     bindRegisterFiles(board);
     bindFields(module, board);
     bindReadouts(module, board);
+    bindSweep(module, board);
 }

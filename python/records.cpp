@@ -57,6 +57,19 @@ void bindRecords(py::module_ &module)
                              "millisecond."},
                     {"probes", "The probe voltages as Board.probes() gives them, or None."},
                     {"status", "The status register 0x0D, or None."}}),
+            record(module, "SweepRow",
+                   "SweepRow(time, set, batt, buck1, buck2, buck3, status, error_mv,\n"
+                   "error_percent): one step of Board.sweep().",
+                   {{"time", "When its last reading was taken: a datetime.datetime in local time."},
+                    {"set", "The value set, in volts as the field's item reads."},
+                    {"batt", "The mean of the BATT probe's readings, in volts."},
+                    {"buck1", "The same of BUCK1."},
+                    {"buck2", "The same of BUCK2."},
+                    {"buck3", "The same of BUCK3."},
+                    {"status", "The status register 0x0D as the last reading found it."},
+                    {"error_mv", "The field's probe less the value set, in mV; None for a field no "
+                                 "probe follows."},
+                    {"error_percent", "The same in percent of the value set."}}),
     };
 }
 

@@ -4,14 +4,15 @@
 
 #include "pybind.h"
 
-// The named tuples the module gives back: zq40613.Bit, Difference and
-// Sample. Plain tuples with names, so they print, compare, unpack and go
+// The named tuples the module gives back: zq40613.Bit, Difference, Sample
+// and SweepRow. Plain tuples with names, so they print, compare, unpack and go
 // into pandas as such.
 struct Records
 {
     pybind11::object bit;
     pybind11::object difference;
     pybind11::object sample;
+    pybind11::object sweepRow;
 };
 
 // Makes them and adds them to the module, once, at import.

@@ -4,7 +4,7 @@
 import datetime
 import os
 from types import TracebackType
-from typing import IO, Iterator, NamedTuple, Optional, Type, Union
+from typing import IO, Iterator, NamedTuple, Optional, Sequence, Type, Union, overload
 
 __version__: str
 
@@ -50,6 +50,35 @@ class Sample(NamedTuple):
     time: datetime.datetime
     probes: Optional[dict[str, float]]
     status: Optional[int]
+
+
+class SweepRow(NamedTuple):
+    """One step of Board.sweep(); error_mv and error_percent are None where no probe follows the field."""
+
+    time: datetime.datetime
+    set: float
+    batt: float
+    buck1: float
+    buck2: float
+    buck3: float
+    status: int
+    error_mv: Optional[float]
+    error_percent: Optional[float]
+
+
+class SweepRows(Sequence[SweepRow]):
+    """The rows Board.sweep() took, in order; to_csv() writes them."""
+
+    field: str
+    trips: Optional[tuple[Optional[float], Optional[float]]]
+
+    def __len__(self) -> int: ...
+    @overload
+    def __getitem__(self, index: int) -> SweepRow: ...
+    @overload
+    def __getitem__(self, index: slice) -> list[SweepRow]: ...
+    def __iter__(self) -> Iterator[SweepRow]: ...
+    def to_csv(self, path: _Path) -> None: ...
 
 
 class Watch(Iterator[Sample]):
@@ -99,3 +128,13 @@ class Board:
     def watch(
         self, interval: float, *, keep_going: bool = False, csv: Optional[IO[str]] = None
     ) -> Watch: ...
+    def sweep(
+        self,
+        field: str,
+        start: Union[str, float],
+        stop: Union[str, float],
+        settle_ms: int = 100,
+        readings: int = 1,
+        up_down: bool = False,
+        restore: bool = True,
+    ) -> SweepRows: ...

@@ -25,6 +25,28 @@ QList<int> SweepPlan::steps() const
     return indices;
 }
 
+std::optional<SweepPlan> planSweep(const QString &fieldName, const QString &from, const QString &to,
+                                   QString &error)
+{
+    const QList<SweepField> fields = sweepFields(panelFields());
+    const std::optional<SweepField> field = findSweepField(fields, fieldName);
+    if (!field) {
+        error = QStringLiteral("unknown field '%1' (the fields: %2)").arg(fieldName, sweepFieldList(fields));
+        return std::nullopt;
+    }
+    SweepPlan plan;
+    plan.field = *field;
+    for (const auto &[value, index] : {std::pair{from, &plan.fromIndex}, std::pair{to, &plan.toIndex}}) {
+        const std::optional<int> found = field->indexOfValue(value);
+        if (!found) {
+            error = QStringLiteral("%1 has no value '%2' (its values: %3)").arg(field->name, value, field->valueList());
+            return std::nullopt;
+        }
+        *index = *found;
+    }
+    return plan;
+}
+
 SweepRun::SweepRun(SweepPlan plan, DeviceLink &link, RegisterMirror &mirror, QObject *parent)
     : QObject(parent), sweepPlan(std::move(plan)), link(link), mirror(mirror),
       stepIndices(sweepPlan.steps()),

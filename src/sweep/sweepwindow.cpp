@@ -31,8 +31,6 @@
 
 namespace {
 
-constexpr int longestSettleMs = 3600000;
-constexpr int mostReadings = 1000;
 constexpr QSize initialSize{1280, 600};
 // Room for the table's columns at first; the chart takes the rest.
 constexpr int initialTableWidth = 620;
@@ -86,13 +84,13 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     settle = new QSpinBox;
     settle->setObjectName(QStringLiteral("settle"));
     settle->setAccessibleName(tr("Settle time after each step"));
-    settle->setRange(0, longestSettleMs);
+    settle->setRange(0, SweepPlan::longestSettleMs);
     settle->setSuffix(tr(" ms"));
     settle->setValue(SweepPlan::defaultSettleMs);
     readings = new QSpinBox;
     readings->setObjectName(QStringLiteral("readings"));
     readings->setAccessibleName(tr("Readings averaged per step"));
-    readings->setRange(1, mostReadings);
+    readings->setRange(1, SweepPlan::mostReadings);
     readings->setValue(SweepPlan::defaultReadings);
     upAndDown = new QCheckBox(tr("Up and down"));
     upAndDown->setObjectName(QStringLiteral("upAndDown"));

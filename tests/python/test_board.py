@@ -124,6 +124,25 @@ def test_watch_keeps_going_through_a_lost_board(board):
     assert written.getvalue().splitlines()[2] == gap.time.isoformat(timespec="milliseconds") + ",,,,,"
 
 
+# Part 0, the battery held at 3.300 V: the comparator lets go once the
+# threshold less its 100 mV of hysteresis reaches the battery, and sets again
+# below it; the field is back at its value from before.
+def test_sweep_rows_and_trip_points(board):
+    run("zq40613-sim", "battery", "3.3")
+    rows = board.sweep("Comparator Threshold voltage", 3.238, "3.461V", settle_ms=0, up_down=True)
+    assert (len(rows), rows.trips, rows[0].set, rows[0].error_mv, rows[-1].status) == (15, (3.429, 3.27), 3.238, None,
+                                                                                        0x1F)
+    assert board.field("Comparator Threshold voltage") == "3.270V"
+
+
+def test_sweep_ended_by_a_lost_board_keeps_its_rows(board):
+    threading.Timer(0.9, run, ("zq40613-sim", "unplug")).start()
+    with pytest.raises(BoardError) as raised:
+        board.sweep(BUCK1, 1.1, 1.2, settle_ms=600)
+    assert (str(raised.value), [row.set for row in raised.value.rows]) == (
+        "the board stopped answering at step 2 of 3 (1.150V)", [1.1])
+
+
 def test_board_calls_let_other_threads_run(board):
     loading = threading.Thread(target=board.load, args=(qrx("sleep 400\n"),))
     loading.start()
@@ -178,6 +197,16 @@ ERRORS = [
      "Syntax error in file bad.qrx, line 1."),
     ("verify of a file naming nothing", [], lambda b: b.verify(qrx("# empty\n")), ValueError,
      "bad.qrx names no register"),
+    ("sweep of a switch", [], lambda b: b.sweep("Buck1 Enable", 0, 1), ValueError,
+     "unknown field 'Buck1 Enable' (the fields: Buck1 Output voltage, Buck2 Output voltage, Buck3 Output voltage, "
+     "Comparator Threshold voltage)"),
+    ("sweep to a value between two items", [], lambda b: b.sweep(BUCK1, 1.1, 1.125), ValueError,
+     "Buck1 Output voltage has no value '1.125' (its values: %s)" % ", ".join(
+         "%.3fV" % (1.1 + 0.05 * code) for code in range(51))),
+    ("sweep without readings", [], lambda b: b.sweep(BUCK1, 1.1, 1.2, readings=0), ValueError,
+     "readings 0 is out of range (1 to 1000)"),
+    ("board lost before a sweep", ["unplug"], lambda b: b.sweep(BUCK1, 1.1, 1.2), BoardError,
+     "reading register 0x07 failed: the board does not answer"),
 ]
 
 
@@ -196,6 +225,8 @@ INTERRUPTED = [
     ("load, in a sleep", "board.load(%r)" % "slow.qrx", "load interrupted at line 2"),
     ("watch, between samples", "for s in board.watch(3.0): print('sample', flush=True)",
      "watch interrupted at sample 2"),
+    ("sweep, as a step settles", "board.sweep(%r, 1.1, 1.2, settle_ms=5000)" % BUCK1,
+     "sweep interrupted at step 1 of 3; Buck1 Output voltage restored"),
 ]
 
 
