@@ -14,8 +14,9 @@ ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
 # runtimes come with it. The test of what screen readers hear runs the
 # program on an X server of its own (xvfb) under a private session bus
 # (dbus-daemon's dbus-run-session), which starts the accessibility bus
-# (at-spi2-core), and reads it with python3-pyatspi.
-ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream xvfb dbus-daemon at-spi2-core python3-pyatspi"
+# (at-spi2-core), and reads it with python3-pyatspi. The Python module and
+# its tests need pybind11, Python's headers and pytest.
+ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream xvfb dbus-daemon at-spi2-core python3-pyatspi pybind11-dev python3-dev python3-pytest"
 
 # What tools/windows-build needs: MinGW-w64's compiler, the host's Qt tools
 # (moc, rcc, uic) for the Qt for MinGW archive, Ninja, Wine to run the

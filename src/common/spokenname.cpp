@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QTabBar>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -194,10 +193,15 @@ public:
         return QAccessible::accessibleInterface(tabs.at(size_t(index)));
     }
 
+    // Compared by address: asking Qt for the id of an interface it does not
+    // hold would add it to its cache.
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        const auto at = std::find(tabs.cbegin(), tabs.cend(), QAccessible::uniqueId(const_cast<QAccessibleInterface *>(child)));
-        return at == tabs.cend() ? -1 : int(at - tabs.cbegin());
+        for (size_t i = 0; i < tabs.size(); ++i) {
+            if (QAccessible::accessibleInterface(tabs.at(i)) == child)
+                return int(i);
+        }
+        return -1;
     }
 
     QAccessibleInterface *focusChild() const override { return bar()->hasFocus() ? currentTab() : nullptr; }

@@ -618,7 +618,10 @@ void ProbeHistoryWindow::showCursors()
     if (samples[0] && samples[1]) {
         difference = tr("B \u2212 A  \u0394t %1").arg(durationText(samples[1]->time - samples[0]->time));
         for (int p = 0; p < probeCount; ++p) {
-            const double delta = samples[1]->volts[std::size_t(p)] - samples[0]->volts[std::size_t(p)];
+            // Between the values as shown, so that two readings shown alike
+            // differ by +0.00, not -0.00.
+            const double delta = probeText(samples[1]->volts[std::size_t(p)]).toDouble()
+                               - probeText(samples[0]->volts[std::size_t(p)]).toDouble();
             difference += QStringLiteral("   \u0394%1 %2 V")
                                   .arg(QLatin1String(panelProbes[p].label),
                                        std::isnan(delta) ? QStringLiteral("\u2013")

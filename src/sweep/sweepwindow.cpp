@@ -158,6 +158,7 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     auto *commands = new QHBoxLayout;
     QPushButton *saveCsvButton = addButton(commands, tr("Save CSV\u2026"), "saveCsv");
     QPushButton *copyButton = addButton(commands, tr("Copy"), "copy");
+    copyButton->setAccessibleName(tr("Copy the rows"));
     QPushButton *saveImageButton = addButton(commands, tr("Save Image\u2026"), "saveImage");
     commands->addStretch(1);
 
@@ -178,6 +179,7 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     connect(copyButton, &QPushButton::clicked, this, &SweepWindow::copyRows);
     connect(saveImageButton, &QPushButton::clicked, this, &SweepWindow::saveImage);
     fieldChosen(fieldChoice->currentIndex());
+    setPlanEditable(true);
 }
 
 SweepWindow::~SweepWindow() = default;
@@ -305,6 +307,7 @@ void SweepWindow::setPlanEditable(bool editable)
                                                             readings, upAndDown, restore})
         control->setEnabled(editable);
     runButton->setText(editable ? tr("Run") : tr("Stop"));
+    runButton->setAccessibleName(editable ? tr("Run the sweep") : tr("Stop the sweep"));
 }
 
 void SweepWindow::showProgress()

@@ -60,31 +60,30 @@ private slots:
         QTest::addColumn<QList<ProbeSample>>("samples");
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
-        QTest::addColumn<int>("buckets");
         QTest::addColumn<QString>("line");
 
         QList<ProbeSample> ramp;
         for (int s = 0; s < 10; ++s)
             ramp << batt(s, s);
-        QTest::newRow("the view and the sample before it") << ramp << 3 << 6 << 100 << "2:2 3:3 4:4 5:5 6:6";
-        QTest::newRow("a view before every sample") << ramp << -9 << -1 << 100 << "";
+        QTest::newRow("the view and the sample before it") << ramp << 3 << 6 << "2:2 3:3 4:4 5:5 6:6";
+        QTest::newRow("a view before every sample") << ramp << -9 << -1 << "";
         QTest::newRow("a failed conversion breaks the line")
-                << QList<ProbeSample>{batt(1, 1), batt(2, 2), batt(3, gap), batt(4, 4)} << 0 << 9 << 100
+                << QList<ProbeSample>{batt(1, 1), batt(2, 2), batt(3, gap), batt(4, 4)} << 0 << 9
                 << "1:1 2:2 | 4:4";
         QTest::newRow("the board gone between two samples")
                 << QList<ProbeSample>{batt(1, 1), batt(2, 2), at(3, {gap, gap, gap, gap}), batt(4, 4)}
-                << 0 << 9 << 100 << "1:1 2:2 | 4:4";
+                << 0 << 9 << "1:1 2:2 | 4:4";
         // Two refreshes within a millisecond: one sample per time.
         QTest::newRow("the same reading twice at one time")
-                << QList<ProbeSample>{batt(1, 1), batt(1, 1), batt(2, 2)} << 0 << 9 << 100 << "1:1 2:2";
+                << QList<ProbeSample>{batt(1, 1), batt(1, 1), batt(2, 2)} << 0 << 9 << "1:1 2:2";
         QTest::newRow("a new reading at the same time")
-                << QList<ProbeSample>{batt(1, 1), batt(1, 3), batt(2, 2)} << 0 << 9 << 100 << "1:1 1.001:3 2:2";
+                << QList<ProbeSample>{batt(1, 1), batt(1, 3), batt(2, 2)} << 0 << 9 << "1:1 1.001:3 2:2";
         // Samples 32 to 47 make one block of the first level.
         QList<ProbeSample> gapInABlock;
         for (int s = 0; s < 100; ++s)
             gapInABlock << (s == 40 ? at(s, {gap, gap, gap, gap}) : batt(s, 1));
         QTest::newRow("a gap inside a block of a long view")
-                << gapInABlock << 0 << 99 << 2 << "0:1 1:1 39:1 | 41:1 64:1 65:1 98:1 99:1";
+                << gapInABlock << 0 << 99 << "0:1 1:1 39:1 | 41:1 64:1 65:1 98:1 99:1";
     }
 
     void linesOfAView()
@@ -92,11 +91,11 @@ private slots:
         QFETCH(QList<ProbeSample>, samples);
         QFETCH(int, from);
         QFETCH(int, to);
-        QFETCH(int, buckets);
         ProbeHistory history;
         for (const ProbeSample &sample : samples)
             history.append(sample);
-        QTEST(battLine(probeTraces(history, from * 1000LL, to * 1000LL, buckets)), "line");
+        // Room for two buckets in a long view, for every sample in a short one.
+        QTEST(battLine(probeTraces(history, from * 1000LL, to * 1000LL, samples.size() > 50 ? 2 : 100)), "line");
     }
 
     void noBoardAddsNoSample()
@@ -228,29 +227,28 @@ private slots:
 
     void ticksOnRoundTimes_data()
     {
-        QTest::addColumn<int>("second"); // of the minute 14:03 the view starts at
         QTest::addColumn<int>("minutes");
         QTest::addColumn<QString>("labels");
-        QTest::newRow("a minute: every 10 s") << 7 << 1 << "14:03:10 14:03:20 14:03:30 14:03:40 14:03:50 14:04:00";
-        QTest::newRow("starting on a tick") << 10 << 1
-                                            << "14:03:10 14:03:20 14:03:30 14:03:40 14:03:50 14:04:00 14:04:10";
-        QTest::newRow("5 minutes: every minute") << 7 << 5 << "14:04 14:05 14:06 14:07 14:08";
-        QTest::newRow("10 minutes: every 2 min") << 7 << 10 << "14:04 14:06 14:08 14:10 14:12";
-        QTest::newRow("an hour: every 10 min") << 7 << 60 << "14:10 14:20 14:30 14:40 14:50 15:00";
-        QTest::newRow("a day: every 6 h") << 7 << 24 * 60 << "18:00 00:00 06:00 12:00";
+        QTest::newRow("a minute: every 10 s") << 1 << "14:03:10 14:03:20 14:03:30 14:03:40 14:03:50 14:04:00";
+        QTest::newRow("5 minutes: every minute") << 5 << "14:04 14:05 14:06 14:07 14:08";
+        QTest::newRow("10 minutes: every 2 min") << 10 << "14:04 14:06 14:08 14:10 14:12";
+        QTest::newRow("an hour: every 10 min") << 60 << "14:10 14:20 14:30 14:40 14:50 15:00";
+        QTest::newRow("a day: every 6 h") << 24 * 60 << "18:00 00:00 06:00 12:00";
     }
 
-    // Local 14:03 onwards, with room for eight labels.
+    // Local 14:03:07 onwards, with room for eight labels; and from the
+    // first of those ticks on, which is a tick itself.
     void ticksOnRoundTimes()
     {
-        QFETCH(int, second);
         QFETCH(int, minutes);
-        const qint64 from = QDateTime(QDate(2024, 3, 5), QTime(14, 3, second)).toMSecsSinceEpoch();
+        const qint64 from = QDateTime(QDate(2024, 3, 5), QTime(14, 3, 7)).toMSecsSinceEpoch();
         const TimeTicks ticks = timeTicks(from, from + minutes * 60'000LL, 8, utcOffsetAt(from));
         QStringList labels;
         for (qint64 time : ticks.times)
             labels << timeTickLabel(time, ticks.step);
         QTEST(labels.join(' '), "labels");
+        const qint64 onTick = ticks.times.first();
+        QCOMPARE(timeTicks(onTick, onTick + minutes * 60'000LL, 8, utcOffsetAt(from)).times.first(), onTick);
     }
 
     // Each file holds the header and at most rowsPerFile lines: by default

@@ -302,17 +302,14 @@ void TestProbeHistoryWindow::smallestWindowKeepsAReadableChart()
 {
     WindowFixture f(false);
     QWidget *window = openHistory(f);
-    QVERIFY(QTest::qWaitForWindowExposed(window));
     window->resize(window->minimumSizeHint());
-    ProbeChartView *chart = chartOf(f);
     QTRY_COMPARE(window->size(), window->minimumSizeHint());
+    ProbeChartView *chart = chartOf(f);
     QVERIFY2(chart->height() >= 200, qPrintable(QString::number(chart->height())));
     const QImage legend = chart->grab(QRect(0, 0, chart->width(), chart->plotArea().top())).toImage();
     QSet<QRgb> colours;
-    for (int y = 0; y < legend.height(); ++y) {
-        for (int x = 0; x < legend.width(); ++x)
-            colours << (legend.pixel(x, y) & 0xffffff);
-    }
+    for (int i = 0; i < legend.width() * legend.height(); ++i)
+        colours << (legend.pixel(i % legend.width(), i / legend.width()) & 0xffffff);
     for (const QRgb colour : {0xd55e00, 0x0072b2, 0x009e73, 0xcc79a7})
         QVERIFY2(colours.contains(colour), qPrintable(QString::number(colour, 16)));
 }
@@ -463,16 +460,13 @@ void TestProbeHistoryWindow::limitsGiveEventsAndMayStopTheRecording()
 
         // Saved with the date; Clear takes the events from the list, the
         // chart and the next file.
-        for (const auto &[name, expected] :
-             {std::pair{"events", QByteArray("2024-03-05T14:03:07.000 BATT 2.98 V below 3.00 V\n"
-                                             "2024-03-05T14:03:09.000 BATT back within limits\n")},
-              std::pair{"cleared", QByteArray()}}) {
-            ModalAnswers answers({chooseFile(dir.filePath(QLatin1String(name)))});
-            QTest::mouseClick(f.find<QPushButton>(QStringLiteral("saveEvents")), Qt::LeftButton);
-            QCOMPARE(contents(dir.filePath(QLatin1String(name) + ".txt")), expected);
-            QTest::mouseClick(f.find<QPushButton>(QStringLiteral("clear")), Qt::LeftButton);
-        }
-        QCOMPARE(list->count(), 0);
+        ModalAnswers answers({chooseFile(dir.filePath("events")), chooseFile(dir.filePath("cleared"))});
+        for (const char *button : {"saveEvents", "clear", "saveEvents"})
+            QTest::mouseClick(f.find<QPushButton>(QLatin1String(button)), Qt::LeftButton);
+        QCOMPARE(contents(dir.filePath(QStringLiteral("events.txt"))),
+                 QByteArray("2024-03-05T14:03:07.000 BATT 2.98 V below 3.00 V\n"
+                            "2024-03-05T14:03:09.000 BATT back within limits\n"));
+        QCOMPARE(contents(dir.filePath(QStringLiteral("cleared.txt"))) + QByteArray::number(list->count()), "0");
     }
     // The next run watches the remembered limits before the window is ever
     // built, and lists what they gave when it is.
@@ -489,40 +483,37 @@ void TestProbeHistoryWindow::limitsGiveEventsAndMayStopTheRecording()
 
 void TestProbeHistoryWindow::limitFieldsTakePlainVolts_data()
 {
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("limit"); // as the settings keep it
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept"); // for the next run
     QTest::addColumn<QString>("problem");
 
-    QTest::newRow("comma") << "lowBATT" << "3,5" << "3.50" << "";
-    QTest::newRow("the probe's highest") << "highBUCK1" << "4.88" << "4.88" << "";
-    QTest::newRow("none") << "lowBATT" << "" << "" << "";
-    QTest::newRow("above the probe's range") << "highBUCK3" << "2.45" << ""
+    QTest::newRow("comma") << "BATT/low" << "3,5" << "3.50" << "";
+    QTest::newRow("the probe's highest") << "BUCK1/high" << "4.88" << "4.88" << "";
+    QTest::newRow("none") << "BATT/low" << "" << "" << "";
+    QTest::newRow("above the probe's range") << "BUCK3/high" << "2.45" << ""
                                              << "BUCK3 high limit: \u201c2.45\u201d is no voltage from 0 to 2.44 V.";
-    QTest::newRow("negative") << "lowBATT" << "-1" << ""
+    QTest::newRow("negative") << "BATT/low" << "-1" << ""
                               << "BATT low limit: \u201c-1\u201d is no voltage from 0 to 6.83 V.";
-    QTest::newRow("exponent") << "lowBATT" << "1e1" << ""
+    QTest::newRow("exponent") << "BATT/low" << "1e1" << ""
                               << "BATT low limit: \u201c1e1\u201d is no voltage from 0 to 6.83 V.";
-    QTest::newRow("three decimals") << "lowBATT" << "3.456" << ""
+    QTest::newRow("three decimals") << "BATT/low" << "3.456" << ""
                                     << "BATT low limit: \u201c3.456\u201d is no voltage from 0 to 6.83 V.";
-    QTest::newRow("two separators") << "lowBATT" << "3,5.1" << ""
-                                    << "BATT low limit: \u201c3,5.1\u201d is no voltage from 0 to 6.83 V.";
 }
 
 // What is typed stays as typed; what is no voltage is refused where it
 // shows, and for screen readers, and no limit is kept.
 void TestProbeHistoryWindow::limitFieldsTakePlainVolts()
 {
-    QFETCH(QString, field);
+    QFETCH(QString, limit);
     QFETCH(QString, typed);
     QFETCH(QString, problem);
     WindowFixture f(false);
     openHistory(f);
-    auto *edit = f.find<QLineEdit>(field);
+    auto *edit = f.find<QLineEdit>(limit.section('/', 1) + limit.section('/', 0, 0));
     QTest::keyClicks(edit, typed);
     QCOMPARE(edit->text(), typed);
-    QTEST(QSettings().value("probeLimits/" + field.mid(field.indexOf('B')) + '/' + field.left(field.indexOf('B'))).toString(),
-          "kept");
+    QTEST(QSettings().value("probeLimits/" + limit).toString(), "kept");
     QCOMPARE(f.find<QLabel>(QStringLiteral("limitProblems"))->text(), problem);
     QCOMPARE(f.find<QLabel>(QStringLiteral("limitProblems"))->isVisible(), !problem.isEmpty());
     if (!problem.isEmpty())
@@ -551,8 +542,7 @@ void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs()
     f.window->probeHistory().append(sampleAt(QDateTime::currentMSecsSinceEpoch(), 3.7));
     QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(f.find<QWidget>(control));
     QTEST(heard->text(QAccessible::Name), "name");
-    QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>("span"))->text(QAccessible::Value),
-             QStringLiteral("10 minutes"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>("span"))->text(QAccessible::Value), "10 minutes");
 
     QStringList names;
     for (QWidget *widget : window->findChildren<QWidget *>()) {
@@ -562,12 +552,16 @@ void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs()
     QVERIFY2(!names.contains(QString()), qPrintable(names.join(", ")));
     QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
 
-    QAccessibleTableInterface *table =
-            QAccessible::queryAccessibleInterface(f.find<QWidget>("statistics"))->tableInterface();
-    QAccessibleTableCellInterface *cell = table->cellAt(2, 0)->tableCellInterface();
-    QCOMPARE(cell->columnHeaderCells().first()->text(QAccessible::Name), QStringLiteral("BATT"));
-    QCOMPARE(cell->rowHeaderCells().first()->text(QAccessible::Name), QStringLiteral("mean"));
-    QCOMPARE(table->cellAt(2, 0)->text(QAccessible::Name), QStringLiteral("3.70"));
+    QAccessibleInterface *mean = QAccessible::queryAccessibleInterface(f.find<QWidget>("statistics"))->tableInterface()->cellAt(2, 0);
+    // A header cell is made for the asker, who lets it go.
+    const auto said = [](QAccessibleInterface *header) {
+        const QString name = header->text(QAccessible::Name);
+        QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(header));
+        return name;
+    };
+    QCOMPARE(said(mean->tableCellInterface()->columnHeaderCells().first()) + ' '
+                     + said(mean->tableCellInterface()->rowHeaderCells().first()) + ' ' + mean->text(QAccessible::Name),
+             "BATT mean 3.70");
 }
 
 void TestProbeHistoryWindow::cursorsAndStatistics_data()
@@ -576,26 +570,21 @@ void TestProbeHistoryWindow::cursorsAndStatistics_data()
     QTest::addColumn<QString>("actions");
     QTest::addColumn<int>("a"); // the sample under each cursor, -1: none
     QTest::addColumn<int>("b");
+    QTest::addColumn<QString>("moved"); // the cursor spoken, with the differences
     QTest::addColumn<QString>("difference");
     QTest::addColumn<QString>("batt"); // min max mean
-    QTest::addColumn<QString>("spoken"); // the readouts said, by object name
 
-    QTest::newRow("clicks, A left of B") << "click@2 Shift+click@8" << 2 << 8
-                                         << "\u0394t 6.000 s   \u0394BATT +0.06 V" << "3.02 3.08 3.05"
-                                         << "cursorB cursorDifference";
-    QTest::newRow("keys, B left of A") << "Home Right*8 Shift+Home Shift+Right*2" << 8 << 2
-                                       << "\u0394t -6.000 s   \u0394BATT -0.06 V" << "3.02 3.08 3.05"
-                                       << "cursorB cursorDifference";
-    QTest::newRow("B more than a minute left of A") << "Shift+Home Shift+Right*10 End Left*4" << 96 << 10
-                                                   << "\u0394t -0:01:26   \u0394BATT -0.86 V" << "3.10 3.96 3.53"
-                                                   << "cursorA cursorDifference";
-    QTest::newRow("a cursor comes in from the side it leaves")
-            << "Left Shift+Right" << 100 << 0 << "\u0394t -0:01:40" << "3.00 4.00 3.50"
-            << "cursorB cursorDifference";
-    QTest::newRow("no further than the ends") << "Right*3 Left*3 Shift+End Shift+Right" << 0 << 100
-                                              << "\u0394t 0:01:40" << "3.00 4.00 3.50"
-                                              << "cursorB cursorDifference";
-    QTest::newRow("A alone") << "End" << 100 << -1 << "" << "3.00 4.00 3.50" << "cursorA";
+    QTest::newRow("clicks, A left of B") << "click@2 Shift+click@8" << 2 << 8 << "B"
+                                         << "\u0394t 6.000 s   \u0394BATT +0.06 V" << "3.02 3.08 3.05";
+    QTest::newRow("keys, B left of A") << "Home Right*8 Shift+Home Shift+Right*2" << 8 << 2 << "B"
+                                       << "\u0394t -6.000 s   \u0394BATT -0.06 V" << "3.02 3.08 3.05";
+    QTest::newRow("B more than a minute left of A") << "Shift+Home Shift+Right*10 End Left*4" << 96 << 10 << "A"
+                                                   << "\u0394t -0:01:26   \u0394BATT -0.86 V" << "3.10 3.96 3.53";
+    QTest::newRow("a cursor comes in from the side it leaves") << "Left Shift+Right" << 100 << 0 << "B"
+            << "\u0394t -0:01:40   \u0394BATT -1.00 V" << "3.00 4.00 3.50";
+    QTest::newRow("no further than the ends") << "Right*3 Left*3 Shift+End Shift+Right" << 0 << 100 << "B"
+                                              << "\u0394t 0:01:40   \u0394BATT +1.00 V" << "3.00 4.00 3.50";
+    QTest::newRow("A alone") << "End" << 100 << -1 << "A" << "" << "3.00 4.00 3.50";
 }
 
 // BATT rises by 10 mV a second over 101 samples; the whole history is shown.
@@ -609,8 +598,12 @@ void TestProbeHistoryWindow::cursorsAndStatistics()
     QWidget *window = openHistory(f);
     f.find<QComboBox>(QStringLiteral("span"))->setCurrentIndex(3);
     const qint64 t = QDateTime::currentMSecsSinceEpoch() - 101'000;
-    for (int s = 0; s <= 100; ++s)
-        history.append(sampleAt(t + s * 1'000, 3.0 + s * 0.01));
+    // BUCK3 reads a hair under 1.20 V at every fourth sample, shown as 1.20.
+    for (int s = 0; s <= 100; ++s) {
+        ProbeSample sample = sampleAt(t + s * 1'000, 3.0 + s * 0.01);
+        sample.volts[3] -= s % 4 == 0 ? 0.001 : 0.0;
+        history.append(sample);
+    }
     QVERIFY(QTest::qWaitForWindowExposed(window));
     ProbeChartView *chart = chartOf(f);
     chart->setFocus();
@@ -635,17 +628,15 @@ void TestProbeHistoryWindow::cursorsAndStatistics()
     QCOMPARE(text(f, "cursorA"), expected("A", a));
     QCOMPARE(text(f, "cursorB"), expected("B", b));
     QFETCH(QString, difference);
-    QVERIFY2(text(f, "cursorDifference").startsWith(difference.isEmpty() ? QString() : "B \u2212 A  " + difference),
-             qPrintable(text(f, "cursorDifference")));
-    QCOMPARE(text(f, "cursorDifference").isEmpty(), difference.isEmpty());
+    QCOMPARE(text(f, "cursorDifference").section("   \u0394BUCK1", 0, 0), difference.isEmpty() ? "" : "B \u2212 A  " + difference);
+    QVERIFY(!text(f, "cursorDifference").contains("-0.00"));
     QCOMPARE(text(f, "statisticsSpan"), a >= 0 && b >= 0 ? QStringLiteral("Between A and B") : QStringLiteral("Visible span"));
     QTEST(battStatistics(f), "batt");
-    QFETCH(QString, spoken);
-    QStringList said;
-    for (const QString &name : spoken.split(' ', Qt::SkipEmptyParts))
-        said << text(f, name);
-    if (!said.isEmpty())
-        QCOMPARE(QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description), said.join("; "));
+    QFETCH(QString, moved);
+    QStringList said{text(f, "cursor" + moved)};
+    if (!difference.isEmpty())
+        said << text(f, "cursorDifference");
+    QCOMPARE(QAccessible::queryAccessibleInterface(chart)->text(QAccessible::Description), said.join("; "));
 
     // Escape takes the cursors away, a second one closes the window.
     QTest::keyClick(chart, Qt::Key_Escape);

@@ -235,8 +235,7 @@ void TestSoak::checkLogsAndClear()
             QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(registerLog->document()->isEmpty());
     QVERIFY(eventLog->document()->isEmpty());
-    // The probe history keeps a day of samples by design; emptied as its
-    // window's Clear would, it shows no growth of its own.
+    // The probe history keeps a day of samples by design: its Clear too.
     window->probeHistory().clear();
     expectedRegisterLog.clear();
     expectedEventLogLines = 0;
