@@ -86,6 +86,18 @@ def main():
                   fmt_ms(ms(history["BM_RecordSample"])), "the same line written alone",
                   fmt_ms(ms(history["BM_WriteLineFloor"])),
                   ms(history["BM_RecordSample"]) / ms(history["BM_WriteLineFloor"])))
+    # The Python module against the C++ it is made of, in the same run.
+    with open(sys.argv[9]) as f:
+        python = json.load(f)
+    python_read, cpp_read = python["read_us"] / 1000.0, python["cpp_read_us"] / 1000.0
+    table.append((f"A register read from Python, no latency (10,000 reads): "
+                  f"{python['read_difference_us']:+.2f} µs a read, median of the turns "
+                  f"({python['read_cpu_us'] - python['cpp_read_cpu_us']:+.2f} µs of processor time)",
+                  fmt_ms(python_read), "the same reads from C++", fmt_ms(cpp_read), python_read / cpp_read))
+    table.append(("board.load of 100,000 statements, each written (with opening the board); processor time "
+                  f"{python['load_cpu_ms']:.0f} ms against {python['cli_load_cpu_ms']:.0f} ms",
+                  fmt_ms(python["load_ms"]), "zq40613-reg load of the same file, the whole run",
+                  fmt_ms(python["cli_load_ms"]), python["load_ms"] / python["cli_load_ms"]))
     print("| Measure | Program | Floor | Floor value | Ratio |")
     print("|---|---|---|---|---|")
     for what, value, floor_name, floor, ratio in table:

@@ -1,34 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
-#include "binding/panelfields.h"
-#include "common/hexdigit.h"
+#include "common/bytetext.h"
 #include "common/product.h"
-#include "sweep/sweepfield.h"
+#include "session/probewatch.h"
 
 #include <QFile>
 #include <QStringList>
 
 #include <algorithm>
-#include <cmath>
 #include <initializer_list>
 #include <iterator>
-#include <utility>
 
 namespace {
 
-constexpr int maxByte = 0xff;
-constexpr int hexBase = 16;
-constexpr int decimalBase = 10;
-constexpr char hexPrefix[] = "0x";
-constexpr char decimalPrefix[] = "0n";
-
-constexpr double minWatchSeconds = 0.1;
-constexpr double maxWatchSeconds = 86400.0;
-constexpr double msPerSecond = 1000.0;
-
-constexpr int longestSettleMs = 3600000;
-constexpr int mostReadings = 1000;
 
 struct CommandEntry
 {
@@ -94,13 +79,6 @@ bool takeValueOption(const QString &argument, QByteArrayList::const_iterator &it
         return false;
     value = argument.mid(int(option.size()) + 1);
     return true;
-}
-
-// A negative number ("-1") is a value, out of range, rather than an option.
-bool isNegativeNumber(const QString &argument)
-{
-    return argument.size() > 1 && argument.at(0) == QLatin1Char('-')
-           && argument.at(1).unicode() >= '0' && argument.at(1).unicode() <= '9';
 }
 
 bool isOption(const QString &argument)
@@ -188,36 +166,25 @@ std::optional<int> parseCount(const QString &text, const char *option, int lowes
     return value;
 }
 
-// A sweep's field and values as a user writes them: the field by its name
-// in the register map, the values as its items read, with or without the
-// unit. What none has is named with the choices there are.
+// A sweep's field and values as a user writes them, with the options that
+// tell how it runs.
 bool parseSweep(const QByteArrayList &words, const Options &options, SweepPlan &plan, QString &error)
 {
-    const QList<SweepField> fields = sweepFields(panelFields());
-    const QString name = QFile::decodeName(words.at(0));
-    const std::optional<SweepField> field = findSweepField(fields, name);
-    if (!field) {
-        error = QStringLiteral("unknown field '%1' (the fields: %2)").arg(name, sweepFieldList(fields));
+    std::optional<SweepPlan> planned = planSweep(QFile::decodeName(words.at(0)), QFile::decodeName(words.at(1)),
+                                                 QFile::decodeName(words.at(2)), error);
+    if (!planned)
         return false;
-    }
-    plan.field = *field;
-    for (auto [word, index] : {std::pair{words.at(1), &plan.fromIndex}, std::pair{words.at(2), &plan.toIndex}}) {
-        const QString value = QFile::decodeName(word);
-        const std::optional<int> found = field->indexOfValue(value);
-        if (!found) {
-            error = QStringLiteral("%1 has no value '%2' (its values: %3)").arg(field->name, value, field->valueList());
-            return false;
-        }
-        *index = *found;
-    }
+    plan = *planned;
     if (options.settle) {
-        const std::optional<int> settle = parseCount(*options.settle, "--settle", 0, longestSettleMs, error);
+        const std::optional<int> settle =
+                parseCount(*options.settle, "--settle", 0, SweepPlan::longestSettleMs, error);
         if (!settle)
             return false;
         plan.settleMs = *settle;
     }
     if (options.readings) {
-        const std::optional<int> readings = parseCount(*options.readings, "--readings", 1, mostReadings, error);
+        const std::optional<int> readings =
+                parseCount(*options.readings, "--readings", 1, SweepPlan::mostReadings, error);
         if (!readings)
             return false;
         plan.readings = *readings;
@@ -231,60 +198,10 @@ std::optional<int> parseWatchInterval(const QString &text, QString &error)
 {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
-    if (!ok || !std::isfinite(seconds)) {
-        error = QStringLiteral("invalid watch interval '%1' (seconds, like 1 or 0.5)").arg(text);
-        return std::nullopt;
-    }
-    if (seconds < minWatchSeconds || seconds > maxWatchSeconds) {
-        error = QStringLiteral("watch interval '%1' is out of range (0.1 to 86400 seconds)").arg(text);
-        return std::nullopt;
-    }
-    return int(std::lround(seconds * msPerSecond));
-}
-
-// ASCII digits only: a digit of another script is no number here.
-int asciiDigitValue(QChar c, int base)
-{
-    return c.unicode() < 0x80 ? digitValue(char(c.unicode()), base) : -1;
+    return ProbeWatch::intervalFromSeconds(ok ? seconds : qQNaN(), text, error);
 }
 
 } // namespace
-
-std::optional<int> CommandLine::parseByte(const QString &text, const char *what, QString &error)
-{
-    // A sign is taken for a number below the range, not for a malformed one.
-    const bool negative = isNegativeNumber(text);
-    QStringView digits = QStringView(text).mid(negative ? 1 : 0);
-    int base = hexBase;
-    if (digits.startsWith(QLatin1String(hexPrefix), Qt::CaseInsensitive)) {
-        digits = digits.mid(2);
-    } else if (digits.startsWith(QLatin1String(decimalPrefix), Qt::CaseInsensitive)) {
-        digits = digits.mid(2);
-        base = decimalBase;
-    }
-    // Accumulated only up to just past a byte, so no number of digits can
-    // overflow on the way to "out of range".
-    int value = 0;
-    for (const QChar c : digits) {
-        const int digit = asciiDigitValue(c, base);
-        if (digit < 0) {
-            value = -1;
-            break;
-        }
-        if (value <= maxByte)
-            value = value * base + digit;
-    }
-    if (digits.isEmpty() || value < 0) {
-        error = QStringLiteral("invalid %1 '%2' (hexadecimal like 0b or 0x0b, decimal like 0n11)")
-                        .arg(QLatin1String(what), text);
-        return std::nullopt;
-    }
-    if (value > maxByte || negative) {
-        error = QStringLiteral("%1 '%2' is out of range (0x00 to 0xff)").arg(QLatin1String(what), text);
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QString &error)
 {
@@ -339,12 +256,12 @@ std::optional<Invocation> CommandLine::parse(const QByteArrayList &arguments, QS
     switch (invocation.command) {
     case Command::Read:
     case Command::Write: {
-        const std::optional<int> address = parseByte(QFile::decodeName(words.at(0)), "address", error);
+        const std::optional<int> address = ::parseByte(QFile::decodeName(words.at(0)), "address", error);
         if (!address)
             return std::nullopt;
         invocation.address = *address;
         if (invocation.command == Command::Write) {
-            const std::optional<int> data = parseByte(QFile::decodeName(words.at(1)), "data", error);
+            const std::optional<int> data = ::parseByte(QFile::decodeName(words.at(1)), "data", error);
             if (!data)
                 return std::nullopt;
             invocation.data = *data;

@@ -46,10 +46,6 @@ public:
     // end).
     static std::optional<Invocation> parse(const QByteArrayList &arguments, QString &error);
 
-    // A register address or data byte, 0x00 to 0xff; what names the number
-    // in an error message ("address", "data").
-    static std::optional<int> parseByte(const QString &text, const char *what, QString &error);
-
     static QString helpText();
     static QString versionText();
     // The line that follows every usage error.

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "interruption.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
+#include "common/interruptiblesleep.h"
 
-#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -13,10 +11,6 @@ namespace {
 // from the thread the system runs the handler on.
 std::atomic<bool> interrupted {false};
 static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
-
-// How soon a sleep notices an interrupt. The system may resume a sleep
-// that a signal cut short, so it is taken in slices this long.
-constexpr qint64 checkIntervalMs = 10;
 
 } // namespace
 
@@ -43,8 +37,5 @@ bool InterruptCatcher::caught() const
 
 void InterruptCatcher::sleep(int milliseconds) const
 {
-    const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
-    for (qint64 left = deadline.remainingTime(); !caught() && left > 0;
-         left = deadline.remainingTime())
-        QThread::msleep(static_cast<unsigned long>(std::min(left, checkIntervalMs)));
+    sleepUnlessInterrupted(milliseconds, [this] { return caught(); });
 }

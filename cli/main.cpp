@@ -10,7 +10,6 @@
 #include "registercommands.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -18,17 +17,6 @@ namespace {
 
 // The file descriptor of standard output in every C runtime.
 constexpr int standardOutputDescriptor = 1;
-
-// What the error says when no board answers: with the library that was
-// asked, or why none could be loaded.
-QString noBoardReason(const Hid2Library &library)
-{
-    if (library.isLoaded())
-        return QStringLiteral("no board answers (controller library %1)")
-                .arg(QDir::toNativeSeparators(library.fileName()));
-    return QStringLiteral("no board: the controller library hid2 cannot be loaded (%1)")
-            .arg(library.failure());
-}
 
 } // namespace
 
@@ -61,6 +49,6 @@ int main(int argc, char *argv[])
     // library search path.
     Hid2Library controller(QCoreApplication::applicationDirPath());
     DeviceLink link(controller);
-    RegisterCommands commands(link, noBoardReason(controller), out, err);
+    RegisterCommands commands(link, controller.noBoardReason(), out, err);
     return commands.run(*invocation);
 }

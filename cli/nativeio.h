@@ -4,10 +4,7 @@
 
 #include <QByteArrayList>
 
-class QFile;
-class QString;
-
-// The arguments, standard streams and files as the system hands them to
+// The arguments and standard streams as the system hands them to
 // zq40613-reg (nativeio_posix.cpp, nativeio_windows.cpp).
 
 // Keeps a standard stream that the caller closed ("read 07 >&-") from
@@ -20,9 +17,5 @@ void occupyClosedStandardStreams();
 // On POSIX systems these are the bytes themselves, so that a file name need
 // not be valid text; Windows passes text, which the application object has.
 QByteArrayList nativeArguments(const QByteArrayList &argvBytes);
-
-// Opens a file for reading by its name as nativeArguments() gave it.
-// Without success, reason says why.
-bool openByName(QFile &file, const QByteArray &fileName, QString &reason);
 
 #endif

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "nativeio.h"
 
-#include <QFile>
-#include <QString>
-
 #include <cerrno>
 #include <initializer_list>
 #include <fcntl.h>
@@ -28,21 +25,4 @@ void occupyClosedStandardStreams()
 QByteArrayList nativeArguments(const QByteArrayList &argvBytes)
 {
     return argvBytes;
-}
-
-// By the bytes of the name, so that a name that is no valid text still
-// reaches its file.
-bool openByName(QFile &file, const QByteArray &fileName, QString &reason)
-{
-    const int fd = ::open(fileName.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = qt_error_string(errno);
-        return false;
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        reason = file.errorString();
-        return false;
-    }
-    return true;
 }

@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QString>
 #include <QStringList>
 
 // Nothing to do: files are opened as system handles, which never take the
@@ -17,13 +16,4 @@ QByteArrayList nativeArguments(const QByteArrayList &)
     for (const QString &text : texts)
         arguments << QFile::encodeName(text);
     return arguments;
-}
-
-bool openByName(QFile &file, const QByteArray &fileName, QString &reason)
-{
-    file.setFileName(QFile::decodeName(fileName));
-    if (file.open(QIODevice::ReadOnly))
-        return true;
-    reason = file.errorString();
-    return false;
 }

@@ -2,17 +2,13 @@
 #include "registercommands.h"
 
 #include "binding/probecsv.h"
-#include "binding/probesample.h"
 #include "common/hexbyte.h"
-#include "common/runclock.h"
 #include "device/devicelink.h"
-#include "common/chip.h"
 #include "interruption.h"
-#include "nativeio.h"
-#include "regfile/registerfile.h"
+#include "regfile/openbyname.h"
+#include "session/probewatch.h"
 #include "sweep/sweepcsv.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QTextStream>
@@ -23,7 +19,6 @@
 
 namespace {
 
-constexpr int readFailed = -1;
 constexpr int highestBit = 7;
 constexpr char standardInput[] = "-";
 // The file descriptor of standard input in every C runtime. Read through it,
@@ -48,7 +43,7 @@ bool printChecked(QTextStream &out, QTextStream &err, const QString &text)
 
 RegisterCommands::RegisterCommands(DeviceLink &link, QString noBoardReason, QTextStream &out,
                                    QTextStream &err)
-    : link(link), noBoardReason(std::move(noBoardReason)), out(out), err(err)
+    : session(link), noBoardReason(std::move(noBoardReason)), out(out), err(err)
 {
 }
 
@@ -67,14 +62,15 @@ int RegisterCommands::run(const Invocation &invocation)
     // Load works like the desktop program's: its lines take effect one by one
     // and a syntax error stops it there.
     if (invocation.command == Command::Verify) {
-        file = parseFile(*input, fileName);
-        if (!file)
-            return exitBadUsage;
+        int errorLine = 0;
+        file.emplace();
+        if (session.readReference(*input, fileName, *file, errorLine) != BoardSession::FileResult::Read)
+            return sessionFailed(exitBadUsage);
     }
 
     // A watch that keeps going waits for the board, and says why it waits.
     const bool keepGoing = invocation.command == Command::Probes && invocation.keepGoing;
-    if (!link.openBoard()) {
+    if (!session.link().openBoard()) {
         fail(noBoardReason);
         if (!keepGoing)
             return exitBoardFailure;
@@ -107,9 +103,9 @@ int RegisterCommands::run(const Invocation &invocation)
 
 int RegisterCommands::read(int address, bool showBits)
 {
-    const std::optional<int> value = readRegister(address);
+    const std::optional<int> value = session.readRegister(address);
     if (!value)
-        return exitBoardFailure;
+        return sessionFailed();
     QString result = hexText(*value) + QLatin1Char('\n');
     if (showBits) {
         for (int bit = highestBit; bit >= 0; --bit) {
@@ -124,96 +120,53 @@ int RegisterCommands::read(int address, bool showBits)
 
 int RegisterCommands::write(int address, int data, bool verifyWrite)
 {
-    if (!link.register_write(address, data, Activity::DirectAccess))
-        return fail(QStringLiteral("writing register %1 failed: the board does not answer")
-                            .arg(hexText(address)));
-    if (!verifyWrite)
-        return exitSuccess;
-    const std::optional<int> readBack = readRegister(address);
-    if (!readBack)
-        return exitBoardFailure;
-    if (*readBack != data)
-        return fail(QStringLiteral("register %1 reads back %2 after writing %3")
-                            .arg(hexText(address), hexText(*readBack), hexText(data)));
-    return exitSuccess;
+    return session.writeRegister(address, data, verifyWrite) ? exitSuccess : sessionFailed();
 }
 
 int RegisterCommands::dump()
 {
-    RegisterMirror registers{};
-    for (int address = 0; address < registerMirrorSize; ++address) {
-        const std::optional<int> value = readRegister(address);
-        if (!value)
-            return exitBoardFailure;
-        registers[std::size_t(address)] = quint8(*value);
-    }
-    QBuffer text;
-    text.open(QIODevice::WriteOnly);
-    write_reg_file(text, registers.data(), registerMirrorSize, QDateTime::currentDateTime());
-    return succeed(QString::fromLatin1(text.data()));
+    const std::optional<QByteArray> text = session.dump(QDateTime::currentDateTime());
+    return text ? succeed(QString::fromLatin1(*text)) : sessionFailed();
 }
 
 int RegisterCommands::load(QIODevice &file, const QString &fileName)
 {
-    RegisterMirror registers{};
-    int failedWrites = 0;
-    int firstFailed = 0;
-    int errorLine = 0;
     // Ctrl+C stops the file between two statements, or in a wait, and says
     // at which line, so that a file applied in part is never taken for one
     // applied whole.
     const InterruptCatcher interrupt;
-    // Like the desktop program's Load, a failed write does not stop the file.
-    const int lines = parse_reg_file(
-            file, errorLine, registers.data(), registerMirrorSize,
-            [&](int address, int data) {
-                if (!link.register_write(address, data, Activity::Load) && failedWrites++ == 0)
-                    firstFailed = address;
-            },
-            [&interrupt](int milliseconds) { interrupt.sleep(milliseconds); }, {},
-            [&interrupt](int) { return !interrupt.caught(); });
-    if (lines == parseStopped)
-        return fail(QStringLiteral("load interrupted at line %1").arg(errorLine), exitInterrupted);
-    if (lines == parseSyntaxError)
-        return fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
-    if (!readWithoutError(file, fileName))
-        return exitBadUsage;
-    if (failedWrites > 0)
-        return fail(QStringLiteral("writing register %1 failed: the board does not answer "
-                                   "(%2 of the file's writes failed)")
-                            .arg(hexText(firstFailed))
-                            .arg(failedWrites));
-    return exitSuccess;
+    int line = 0;
+    switch (session.load(
+            file, fileName, [&interrupt](int milliseconds) { interrupt.sleep(milliseconds); },
+            [&interrupt](int) { return !interrupt.caught(); }, line)) {
+    case BoardSession::LoadResult::Done:
+        return exitSuccess;
+    case BoardSession::LoadResult::Stopped:
+        return sessionFailed(exitInterrupted);
+    case BoardSession::LoadResult::SyntaxError:
+    case BoardSession::LoadResult::ReadError:
+        return sessionFailed(exitBadUsage);
+    case BoardSession::LoadResult::WritesFailed:
+        break;
+    }
+    return sessionFailed();
 }
 
 int RegisterCommands::verify(const RegisterReference &file, bool showBits)
 {
-    RegisterMirror chip{};
-    for (int address = 0; address < registerMirrorSize; ++address) {
-        if (!file.named[std::size_t(address)])
-            continue;
-        const std::optional<int> value = readRegister(address);
-        if (!value)
-            return exitBoardFailure;
-        chip[std::size_t(address)] = quint8(*value);
-    }
-    // The bits come in register order, so each register's line goes before
-    // its first bit.
+    const std::optional<RegisterMirror> read = session.readRegisters(file.named);
+    if (!read)
+        return sessionFailed();
     QString differences;
-    int listed = -1;
-    for (const BitDifference &d : differingBits(chip, file)) {
-        const int expected = file.values[std::size_t(d.address)];
-        const int actual = chip[std::size_t(d.address)];
-        if (d.address != listed)
-            differences += QStringLiteral("register %1: file %2, chip %3\n")
-                                   .arg(hexText(d.address), hexText(expected), hexText(actual));
-        listed = d.address;
-        if (showBits)
+    for (const RegisterDifference &d : differingRegisters(*read, file)) {
+        differences += QStringLiteral("register %1: file %2, chip %3\n")
+                               .arg(hexText(d.address), hexText(d.reference), hexText(d.value));
+        for (const int bit : showBits ? d.bits : QList<int>{})
             differences += QStringLiteral("  bit %1  file %2  chip %3  %4\n")
-                                   .arg(d.bit)
-                                   .arg((expected >> d.bit) & 1)
-                                   .arg((actual >> d.bit) & 1)
-                                   .arg(QLatin1String(bitName(d.address, d.bit)));
+                                   .arg(bit)
+                                   .arg(bitOf(d.reference, bit))
+                                   .arg(bitOf(d.value, bit))
+                                   .arg(QLatin1String(bitName(d.address, bit)));
     }
     // The differences are the command's result, printed like any other; the
     // exit status tells a script that there are some.
@@ -230,43 +183,34 @@ int RegisterCommands::printReadouts(const PanelReadout (&table)[N])
         width = std::max(width, int(qstrlen(readout.label)) + labelGap);
     QString result;
     for (const PanelReadout &readout : table) {
-        const std::optional<ReadoutValue> value = readPanelValue(readout);
+        const std::optional<ReadoutValue> value = session.readPanelValue(readout);
         if (!value)
-            return exitBoardFailure;
+            return sessionFailed();
         result += QString::fromLatin1(readout.label).leftJustified(width) + value->text
                   + QLatin1Char('\n');
     }
     return succeed(result);
 }
 
-// Keeping going, a failed read writes one gap line for the loss (once a
-// sample was taken before it, as the desktop program's recording does) and
-// each later tick opens the board again until it answers.
+// Each failed read is told on standard error as it happens; keeping going,
+// the watch goes on after it.
 int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
 {
     if (!print(probeCsvHeader()))
         return exitBoardFailure;
-
-    // Samples follow a fixed schedule from the start; one that comes late
-    // (a slow board) is followed by the next tick still ahead, not by a burst.
-    // They are stamped with the run's clock, so a step of the wall clock
-    // does not upset their intervals.
-    const RunClock runClock;
-    bool sampleSinceGap = false;
-    for (qint64 tick = 0;; tick = runClock.elapsed() / intervalMs + 1) {
-        const qint64 wait = tick * intervalMs - runClock.elapsed();
-        if (wait > 0)
-            QThread::msleep(static_cast<unsigned long>(wait));
-        if (!link.isConnected() && !link.openBoard())
-            continue;
-        const qint64 time = runClock.now();
-        const std::optional<ProbeSample> sample = takeSample(time);
-        if (!sample && !keepGoing)
+    ProbeWatch watch(session, intervalMs, keepGoing);
+    const auto sleep = [](int milliseconds) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+        return true;
+    };
+    for (;;) {
+        const ProbeWatch::Step step = watch.next(sleep);
+        if (step.kind != ProbeWatch::Step::Sample)
+            sessionFailed();
+        if (step.kind == ProbeWatch::Step::Failed)
             return exitBoardFailure;
-        if (sample ? !print(probeCsvLine(*sample))
-                   : sampleSinceGap && !print(probeCsvGapLine(time)))
+        if (step.kind != ProbeWatch::Step::Lost && !print(step.csvLine()))
             return exitBoardFailure;
-        sampleSinceGap = sample.has_value();
     }
 }
 
@@ -274,13 +218,14 @@ int RegisterCommands::watchProbes(int intervalMs, bool keepGoing)
 // its next step, which restores the field as the end of a sweep does.
 int RegisterCommands::sweep(const SweepPlan &plan)
 {
-    RegisterMirror registers{};
-    const int unanswered = readFieldRegisters(link, plan.field, registers);
-    if (unanswered >= 0)
-        return fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hexText(unanswered)));
+    // The field's registers as the chip holds them: a step changes only the
+    // field's bits of them, and the end restores those.
+    std::optional<RegisterMirror> registers = session.readFields({plan.field});
+    if (!registers)
+        return fail(session.error());
     if (!print(sweepCsvHeader(plan.field)))
         return exitBoardFailure;
-    SweepRun run(plan, link, registers);
+    SweepRun run(plan, session.link(), *registers);
     bool written = true;
     QObject::connect(&run, &SweepRun::rowTaken, [&](const SweepRow &row) {
         written = written && print(sweepCsvLine(plan.field, row));
@@ -303,23 +248,6 @@ int RegisterCommands::sweep(const SweepPlan &plan)
     return exitSuccess;
 }
 
-std::optional<ProbeSample> RegisterCommands::takeSample(qint64 time)
-{
-    ProbeSample sample;
-    sample.time = time;
-    for (int probe = 0; probe < probeCount; ++probe) {
-        const std::optional<ReadoutValue> value = readPanelValue(panelProbes[probe]);
-        if (!value)
-            return std::nullopt;
-        sample.volts[std::size_t(probe)] = value->volts;
-    }
-    const std::optional<int> status = readRegister(probeStatusRegister);
-    if (!status)
-        return std::nullopt;
-    sample.status = quint8(*status);
-    return sample;
-}
-
 std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
 {
     auto file = std::make_unique<QFile>();
@@ -328,61 +256,11 @@ std::unique_ptr<QFile> RegisterCommands::openInput(const QByteArray &fileName)
         if (file->open(standardInputDescriptor, QIODevice::ReadOnly))
             return file;
         reason = file->errorString();
-    } else if (openByName(*file, fileName, reason)) {
+    } else if (openByName(*file, fileName, reason) == 0) {
         return file;
     }
     fail(QStringLiteral("cannot open %1: %2").arg(QFile::decodeName(fileName), reason), exitBadUsage);
     return nullptr;
-}
-
-// The reader takes a read error for the end of the file; here it is told.
-bool RegisterCommands::readWithoutError(const QIODevice &file, const QString &fileName)
-{
-    const QString reason = readFailure(file);
-    if (reason.isEmpty())
-        return true;
-    fail(QStringLiteral("cannot read %1: %2").arg(fileName, reason), exitBadUsage);
-    return false;
-}
-
-std::optional<RegisterReference> RegisterCommands::parseFile(QIODevice &file,
-                                                             const QString &fileName)
-{
-    RegisterReference parsed;
-    int errorLine = 0;
-    if (readRegisterReference(file, errorLine, parsed) == parseSyntaxError) {
-        fail(syntaxErrorMessage(fileName, errorLine), exitBadUsage);
-        return std::nullopt;
-    }
-    if (!readWithoutError(file, fileName))
-        return std::nullopt;
-    // A file that names nothing would pass as a chip that matches it.
-    if (parsed.namesNoRegister()) {
-        fail(QStringLiteral("%1 names no register").arg(fileName), exitBadUsage);
-        return std::nullopt;
-    }
-    return parsed;
-}
-
-std::optional<int> RegisterCommands::readRegister(int address)
-{
-    const int value = link.register_read(address, Activity::DirectAccess);
-    if (value == readFailed) {
-        fail(QStringLiteral("reading register %1 failed: the board does not answer").arg(hexText(address)));
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<ReadoutValue> RegisterCommands::readPanelValue(const PanelReadout &readout)
-{
-    const ReadoutValue value = readReadout(link, readout.bindingName);
-    if (!value.ok) {
-        fail(QStringLiteral("reading %1 failed: the board does not answer")
-                     .arg(QLatin1String(readout.label)));
-        return std::nullopt;
-    }
-    return value;
 }
 
 int RegisterCommands::fail(const QString &message, int status)
@@ -390,6 +268,12 @@ int RegisterCommands::fail(const QString &message, int status)
     err << programName << ": " << message << '\n';
     err.flush();
     return status;
+}
+
+// Tells why the session's last call failed.
+int RegisterCommands::sessionFailed(int status)
+{
+    return fail(session.error(), status);
 }
 
 int RegisterCommands::succeed(const QString &result)

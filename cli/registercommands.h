@@ -2,11 +2,10 @@
 #ifndef ZQ40613_CLI_REGISTERCOMMANDS_H
 #define ZQ40613_CLI_REGISTERCOMMANDS_H
 
-#include "binding/panelreadouts.h"
-#include "binding/probesample.h"
 #include "commandline.h"
-#include "common/registermirror.h"
+#include "common/chip.h"
 #include "regfile/registerreference.h"
+#include "session/boardsession.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,16 +22,17 @@ class QTextStream;
 // it did not all reach its destination (a full disk, a closed stream).
 bool printChecked(QTextStream &out, QTextStream &err, const QString &text);
 
-// The board commands of zq40613-reg. A run opens the board once with the
-// desktop program's open and pin set-up and fails at the first transfer that
-// fails: no retry, but for "probes --watch --keep-going", which opens the
-// board again at every tick until it answers. "verify" checks its file before the board is opened;
-// "load" applies its file line by line, as the desktop program does. Files
-// are read as a stream, never whole. Results are collected and printed only
-// when the command succeeded, so a failing run prints nothing but its error;
-// the exceptions are "verify", whose differences are its result even though
-// they fail it, and "probes --watch", whose lines go out (and are flushed) as
-// they are taken. Output that cannot be written fails the command.
+// The board commands of zq40613-reg, over a board session: a run opens the
+// board once with the desktop program's open and pin set-up and fails at the
+// first transfer that fails: no retry, but for "probes --watch --keep-going",
+// which opens the board again at every tick until it answers. "verify"
+// checks its file before the board is opened; "load" applies its file line
+// by line, as the desktop program does. Files are read as a stream, never
+// whole. Results are collected and printed only when the command succeeded,
+// so a failing run prints nothing but its error; the exceptions are
+// "verify", whose differences are its result even though they fail it, and
+// "probes --watch", whose lines go out (and are flushed) as they are taken.
+// Output that cannot be written fails the command.
 class RegisterCommands
 {
 public:
@@ -52,18 +52,14 @@ private:
     int printReadouts(const PanelReadout (&table)[N]);
     int watchProbes(int intervalMs, bool keepGoing);
     int sweep(const SweepPlan &plan);
-    std::optional<ProbeSample> takeSample(qint64 time);
 
     std::unique_ptr<QFile> openInput(const QByteArray &fileName);
-    std::optional<RegisterReference> parseFile(QIODevice &file, const QString &fileName);
-    bool readWithoutError(const QIODevice &file, const QString &fileName);
-    std::optional<int> readRegister(int address);
-    std::optional<ReadoutValue> readPanelValue(const PanelReadout &readout);
     int fail(const QString &message, int status = exitBoardFailure);
+    int sessionFailed(int status = exitBoardFailure);
     int succeed(const QString &result);
     bool print(const QString &text);
 
-    DeviceLink &link;
+    BoardSession session;
     QString noBoardReason;
     QTextStream &out;
     QTextStream &err;

@@ -7,9 +7,12 @@ if(NOT WIN32)
     find_program(ZQ_GZIP gzip)
 endif()
 
-# zq_install_gzipped(SOURCE DESTINATION): installs SOURCE, a file of the
-# current source folder or an absolute path, as DESTINATION/<its name>.gz.
+# zq_install_gzipped(SOURCE DESTINATION [COMPONENT NAME]): installs SOURCE,
+# a file of the current source folder or an absolute path, as
+# DESTINATION/<its name>.gz, as part of the install component NAME if given.
+# The same file may be installed to several places from one folder.
 function(zq_install_gzipped source destination)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "COMPONENT" "")
     if(NOT ZQ_GZIP)
         return()
     endif()
@@ -17,15 +20,20 @@ function(zq_install_gzipped source destination)
     get_filename_component(name ${source} NAME)
     file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/gzipped)
     set(copy ${CMAKE_CURRENT_BINARY_DIR}/gzipped/${name})
-    add_custom_command(OUTPUT ${copy}.gz
-        COMMAND ${CMAKE_COMMAND} -E copy ${input} ${copy}
-        COMMAND ${ZQ_GZIP} -9nf ${copy}
-        DEPENDS ${input}
-        COMMENT "Compressing ${name}"
-        VERBATIM)
     string(MAKE_C_IDENTIFIER "gzip_${name}" target)
-    add_custom_target(${target} ALL DEPENDS ${copy}.gz)
-    install(FILES ${copy}.gz DESTINATION ${destination})
+    if(NOT TARGET ${target})
+        add_custom_command(OUTPUT ${copy}.gz
+            COMMAND ${CMAKE_COMMAND} -E copy ${input} ${copy}
+            COMMAND ${ZQ_GZIP} -9nf ${copy}
+            DEPENDS ${input}
+            COMMENT "Compressing ${name}"
+            VERBATIM)
+        add_custom_target(${target} ALL DEPENDS ${copy}.gz)
+    endif()
+    if(NOT arg_COMPONENT)
+        set(arg_COMPONENT ${CMAKE_INSTALL_DEFAULT_COMPONENT_NAME})
+    endif()
+    install(FILES ${copy}.gz DESTINATION ${destination} COMPONENT ${arg_COMPONENT})
 endfunction()
 
 # zq_add_manpage(PAGE [ALIASES name...]): installs the manual page PAGE

@@ -2,10 +2,8 @@
 # Shared set-up for ./run and ./test: installs missing Debian packages and
 # configures and builds the project. Sourced, not executed.
 
-# Packages every build needs. Qt Charts draws the probe history; Debian 12's
-# qt6-charts-dev lacks the dependency on the OpenGL module's CMake files,
-# which its own CMake files ask for.
-ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
+# Packages every build needs.
+ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev"
 
 # What ./test needs on top: clang with its runtime libraries for the fuzz
 # targets (libFuzzer and clang's sanitizers), the fonts of common Linux
@@ -16,8 +14,9 @@ ZQ_BUILD_PACKAGES="g++ cmake make qt6-base-dev qt6-charts-dev libqt6opengl6-dev"
 # runtimes come with it. The test of what screen readers hear runs the
 # program on an X server of its own (xvfb) under a private session bus
 # (dbus-daemon's dbus-run-session), which starts the accessibility bus
-# (at-spi2-core), and reads it with python3-pyatspi.
-ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream xvfb dbus-daemon at-spi2-core python3-pyatspi"
+# (at-spi2-core), and reads it with python3-pyatspi. The Python module and
+# its tests need pybind11, Python's headers and pytest.
+ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fonts-cantarell dpkg-dev file lintian appstream xvfb dbus-daemon at-spi2-core python3-pyatspi pybind11-dev python3-dev python3-pytest"
 
 # What tools/windows-build needs: MinGW-w64's compiler, the host's Qt tools
 # (moc, rcc, uic) for the Qt for MinGW archive, Ninja, Wine to run the

@@ -36,7 +36,7 @@ if(ZQ_MAKENSIS)
     # for its uninstaller to remove.
     add_custom_command(OUTPUT ${ZQ_INSTALLER}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZQ_STAGE}
-        COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${ZQ_STAGE} --component Unspecified
+        COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${ZQ_STAGE} --component ${CMAKE_INSTALL_DEFAULT_COMPONENT_NAME}
         COMMAND ${CMAKE_COMMAND} -DSTAGE=${ZQ_STAGE} -DOUTPUT_DIR=${ZQ_INSTALLER_DIR}
                 -P ${CMAKE_CURRENT_LIST_DIR}/installerfiles.cmake
         COMMAND ${ZQ_MAKENSIS} -V2 -NOCD ${ZQ_INSTALLER_DIR}/installer.nsi

@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QTabBar>
 
 MainWindow::MainWindow(Controller &controller, QWidget *parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), link(controller)
@@ -120,7 +121,8 @@ void MainWindow::addKeyboardAccess()
 {
     setTabChain(*this);
     namePanelControls(controls);
-    setSpokenName(*ui->tabWidget, tr("Pages"));
+    setSpokenName(*ui->tabWidget, tr("Panel pages"));
+    setSpokenName(*ui->tabWidget->tabBar(), tr("Pages"));
     // The two logs and their Clear buttons, one of each on either page.
     setSpokenName(*ui->eventlog, tr("Event log"));
     setSpokenName(*ui->pushButton_2, tr("Clear event log"));
@@ -182,18 +184,23 @@ void MainWindow::connectParts()
             &RegisterRecorder::recordTransfer);
     connect(&link, &DeviceLink::pinDriven, recorder.get(), &RegisterRecorder::recordPin);
 
-    // Nothing of the supervisor's runs between a register file's statements,
-    // nor between a sweep's steps; nor anything of a sweep's during a load.
+    // Nothing of the supervisor's runs between a register file's statements
+    // (nor between a sweep's steps: connectSweep()).
     connect(registerFiles.get(), &RegisterFileCommands::loadStarted, supervisor.get(),
             &ConnectionSupervisor::holdTicks);
     connect(registerFiles.get(), &RegisterFileCommands::loadFinished, supervisor.get(),
             &ConnectionSupervisor::releaseTicks);
+}
+
+// The sweep window's part of the list above, once the window is made:
+// nothing of the supervisor's runs between a sweep's steps, nor anything of
+// a sweep's during a load, and a step is a panel edit of its field.
+void MainWindow::connectSweep()
+{
     connect(sweepWindow, &SweepWindow::sweepStarted, supervisor.get(), &ConnectionSupervisor::holdTicks);
     connect(sweepWindow, &SweepWindow::sweepFinished, supervisor.get(), &ConnectionSupervisor::releaseTicks);
     connect(registerFiles.get(), &RegisterFileCommands::loadStarted, sweepWindow, &SweepWindow::holdTurns);
     connect(registerFiles.get(), &RegisterFileCommands::loadFinished, sweepWindow, &SweepWindow::releaseTurns);
-
-    // A sweep's step is a panel edit of its field.
     connect(sweepWindow, &SweepWindow::fieldWritten, this, &MainWindow::showEditedRegisters);
 }
 
@@ -243,10 +250,10 @@ void MainWindow::addRegisterMap()
 }
 
 // Tools ▸ "Sweep…", the fourth entry: it steps the panel's combo boxes, as
-// the register map names them.
+// the register map names them. The window is made when first asked for:
+// until then no sweep can run, and start-up need not build it.
 void MainWindow::addSweep()
 {
-    sweepWindow = new SweepWindow(sweepFields(panelFields()), link, mirror, this);
     auto *action = new QAction(tr("Sweep\u2026"), this);
     action->setObjectName(QStringLiteral("actionSweep"));
     ui->menuTools->addAction(action);
@@ -361,6 +368,10 @@ void MainWindow::on_actionRegister_Map_activated()
 void MainWindow::on_actionSweep_activated()
 {
     qCDebug(lcTrace, "on_actionSweep_activated()");
+    if (!sweepWindow) {
+        sweepWindow = new SweepWindow(sweepFields(panelFields()), link, mirror, this);
+        connectSweep();
+    }
     sweepWindow->show();
     sweepWindow->raise();
     sweepWindow->activateWindow();

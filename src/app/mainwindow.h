@@ -87,6 +87,7 @@ private:
     void connectPanel();
     void addKeyboardAccess();
     void connectParts();
+    void connectSweep();
     void addProbeHistory();
     void addRegisterMap();
     void addSweep();
@@ -112,7 +113,7 @@ private:
     direct_access *directAccess = nullptr;
     ProbeHistoryWindow *probeHistoryWindow = nullptr;
     RegisterMapWindow *registerMapWindow = nullptr;
-    SweepWindow *sweepWindow = nullptr;
+    SweepWindow *sweepWindow = nullptr; // made on first use
 };
 
 #endif

@@ -27,6 +27,12 @@ int probeIndex(const QString &bindingName)
     return -1;
 }
 
+double probeFullScale(int probe)
+{
+    const LineEditBinding binding = get_le_addr(QLatin1String(panelProbes[probe].bindingName));
+    return binding.reference * binding.coefficient;
+}
+
 QString probeText(double volts)
 {
     return QString::asprintf("%2.2f", volts).left(probeTextLength);

@@ -13,6 +13,10 @@ struct LineEditBinding;
 // panelProbes, or -1 for a name that is no probe of the panel.
 int probeIndex(const QString &bindingName);
 
+// The highest voltage a probe of panelProbes can read: its converter's
+// reference scaled by the probe's coefficient.
+double probeFullScale(int probe);
+
 // A probe voltage as the panel shows it: "%2.2f", at most 11 characters.
 QString probeText(double volts);
 

@@ -28,11 +28,19 @@ bool resolveInto(const LibraryFile &library, const char *symbol, Fn &fn, QString
 Hid2Library::Hid2Library(const QString &programDir)
 {
     const QString besideProgram = QDir(programDir).filePath(LibraryFile::hid2FileName());
-    if (QFile::exists(besideProgram) && load(besideProgram))
+    if (!programDir.isEmpty() && QFile::exists(besideProgram) && load(besideProgram))
         return;
     if (load(LibraryFile::hid2FileName()))
         return;
     qCDebug(lcTrace, "controller library not available: %s", qPrintable(whyNotLoaded));
+}
+
+QString Hid2Library::noBoardReason() const
+{
+    if (loaded)
+        return QStringLiteral("no board answers (controller library %1)")
+                .arg(QDir::toNativeSeparators(library.fileName()));
+    return QStringLiteral("no board: the controller library hid2 cannot be loaded (%1)").arg(whyNotLoaded);
 }
 
 bool Hid2Library::load(const QString &name)

@@ -9,11 +9,11 @@
 #include <QString>
 
 // The controller library, loaded at run time. The copy in the program's own
-// folder wins; otherwise "hid2" is looked up the platform's ordinary way (on
-// Linux this honours LD_LIBRARY_PATH, on Windows it is the system's search
-// order). When no usable library is found, every call answers like a board
-// that is not plugged in, so the program still runs and keeps trying to
-// connect.
+// folder wins (given no folder: none, never the current one); otherwise
+// "hid2" is looked up the platform's ordinary way (on Linux this honours
+// LD_LIBRARY_PATH, on Windows it is the system's search order). When no
+// usable library is found, every call answers like a board that is not
+// plugged in, so the program still runs and keeps trying to connect.
 class Hid2Library : public Controller
 {
 public:
@@ -23,6 +23,9 @@ public:
     QString fileName() const { return library.fileName(); }
     // Why the library is not in use; empty when it is.
     QString failure() const { return whyNotLoaded; }
+    // What to tell when no board answers: the library that was asked, or
+    // why none could be loaded.
+    QString noBoardReason() const;
 
     int usb_hid_init() override;
     int init_controller(int handle) override;

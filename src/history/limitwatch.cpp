@@ -4,12 +4,29 @@
 #include "binding/panelreadouts.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include <cmath>
 
+namespace {
+
+// Digits with at most one separator and two decimals after it.
+const QRegularExpression plainVolts(QStringLiteral("^([0-9]+([.,][0-9]{0,2})?|[.,][0-9]{1,2})$"));
+
+} // namespace
+
 QString LimitEvent::text() const
 {
-    const QString time = QDateTime::fromMSecsSinceEpoch(this->time).toString(QStringLiteral("hh:mm:ss"));
+    return textAfter(QDateTime::fromMSecsSinceEpoch(time).toString(QStringLiteral("hh:mm:ss")));
+}
+
+QString LimitEvent::savedText() const
+{
+    return textAfter(QDateTime::fromMSecsSinceEpoch(time).toString(Qt::ISODateWithMs));
+}
+
+QString LimitEvent::textAfter(const QString &time) const
+{
     const QLatin1String name(panelProbes[probe].label);
     if (kind == Back)
         return QStringLiteral("%1 %2 back within limits").arg(time, name);
@@ -45,4 +62,17 @@ QList<LimitEvent> LimitWatch::check(const ProbeSample &sample)
             kept.pop_front();
     }
     return events;
+}
+
+std::optional<double> limitFromText(const QString &text, double highest)
+{
+    if (text.isEmpty())
+        return noReading;
+    if (!plainVolts.match(text).hasMatch())
+        return std::nullopt;
+    QString plain = text;
+    const double volts = plain.replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+    if (volts > highest)
+        return std::nullopt;
+    return volts;
 }

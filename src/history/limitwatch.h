@@ -9,6 +9,7 @@
 
 #include <array>
 #include <deque>
+#include <optional>
 
 // A probe's limits in volts; noReading where there is none.
 struct ProbeLimit
@@ -32,7 +33,18 @@ struct LimitEvent
     bool leavesLimits() const { return kind != Back; }
     // "14:03:05 BATT 2.98 V below 3.00 V", "14:03:09 BATT back within limits"
     QString text() const;
+    // The same with the date, as the probe CSV files give the time, for a
+    // file still read days later: "2024-03-05T14:03:05.000 BATT ...".
+    QString savedText() const;
+
+private:
+    QString textAfter(const QString &time) const;
 };
+
+// A limit as typed: a plain decimal number, with a point or a comma and at
+// most two decimals, from 0 to highest volts; empty text is no limit
+// (noReading). Anything else is refused: no value at all.
+std::optional<double> limitFromText(const QString &text, double highest);
 
 // Watches the samples against the limits and keeps the events they give,
 // the newest maxEvents of them. A reading is compared as the panel shows

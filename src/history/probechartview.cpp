@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/probechartview.h"
 
+#include "binding/panelreadouts.h"
 #include "history/limitwatch.h"
 #include "history/probehistory.h"
 #include "history/timeticks.h"
 
-#include <QAbstractAxis>
-#include <QChart>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+
+using namespace ChartPainting;
 
 namespace {
 
@@ -43,8 +44,11 @@ struct LineStyle
 const LineStyle probeStyles[] = {{3, {}}, {1, {8, 4}}, {1, {3, 3}}, {1, {8, 3, 2, 3}}};
 static_assert(std::size(probeStyles) == probeCount);
 
-constexpr int tickLength = 5;
-// Room for a tick label, in widths of the widest one.
+constexpr char voltsTitle[] = QT_TRANSLATE_NOOP("ProbeChartView", "Volts");
+// The volts axis is ticked every voltsStep, or a multiple of it where the
+// chart is too low for that: its labels at least this many lines apart.
+constexpr double voltsLabelSpacing = 1.5;
+// Room for a time tick label, in widths of the widest one.
 constexpr double tickLabelSpacing = 1.6;
 constexpr char widestTickLabel[] = "00:00:00";
 constexpr char dateFormat[] = "yyyy-MM-dd";
@@ -54,31 +58,31 @@ constexpr double markRadius = 5.0;
 constexpr QColor cursorColour{64, 64, 64};
 constexpr QColor cursorTagText{255, 255, 255};
 constexpr int cursorTagPadding = 3;
+// The smallest plot that still shows a line's course, and the chart's
+// smallest height: what the window keeps at its own minimum size.
+constexpr int minimumPlotWidth = 200;
+constexpr int minimumPlotHeight = 120;
+constexpr int minimumChartHeight = 200;
+constexpr QSize preferredSize(700, 420);
 
-const QAbstractAxis *voltsAxisOf(const QChart &chart)
+// Where an antialiased line of one pixel is crisp.
+double pixelCentre(double at)
 {
-    const QList<QAbstractAxis *> axes = chart.axes(Qt::Vertical);
-    return axes.isEmpty() ? nullptr : axes.first();
+    return std::floor(at) + 0.5;
 }
 
 } // namespace
 
-ProbeChartView::ProbeChartView(QChart *chart, const ProbeHistory &history, const LimitWatch &watch,
-                               QWidget *parent)
-    : QChartView(chart, parent), history(history), watch(watch)
+ProbeChartView::ProbeChartView(const ProbeHistory &history, const LimitWatch &watch, QWidget *parent)
+    : QWidget(parent), history(history), watch(watch)
 {
-    // The time axis is drawn here, under the plot: room for its ticks, its
-    // labels and the date.
-    QMargins margins = chart->margins();
-    margins.setBottom(margins.bottom() + tickLength + 2 * QFontMetrics(labelFont()).height());
-    chart->setMargins(margins);
-}
-
-// The time axis is labelled like the volts axis.
-QFont ProbeChartView::labelFont() const
-{
-    const QAbstractAxis *volts = voltsAxisOf(*chart());
-    return volts ? volts->labelsFont() : font();
+    // Every pixel is painted here, over a background of its own.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    for (int p = 0; p < probeCount; ++p)
+        legend << LegendEntry{QLatin1String(panelProbes[p].label), probePen(p)};
+    layOut();
 }
 
 QPen ProbeChartView::probePen(int probe)
@@ -90,22 +94,22 @@ QPen ProbeChartView::probePen(int probe)
     return pen;
 }
 
-// Only the plot and the time axis under it change as the view moves on;
-// the legend and the volts axis are left as they are. Tick labels stay
-// right of the volts axis, and may reach past the plot on the right.
+// Only the plot and the time axis under it change as the view moves on; the
+// legend and the volts axis only when the volts the chart reaches do.
 void ProbeChartView::setView(qint64 from, qint64 to, double voltsTop,
                              std::array<ProbeLine, probeCount> lines)
 {
     this->from = from;
     this->to = std::max(to, from + 1);
-    this->voltsTop = voltsTop;
     probeLines = std::move(lines);
+    if (voltsTop != this->voltsTop) {
+        this->voltsTop = voltsTop;
+        layOut();
+        update();
+        return;
+    }
     placeTicks();
-    const QRectF plot = chart()->plotArea();
-    const QRectF chartArea = chart()->geometry();
-    const QRectF axis(plot.left(), plot.bottom(), chartArea.right() - plot.left(),
-                      chartArea.bottom() - plot.bottom());
-    viewport()->update(QRegion(mapFromScene(plot).boundingRect()) + mapFromScene(axis).boundingRect());
+    update(plot.united(timeAxisArea()));
 }
 
 void ProbeChartView::clearCursors()
@@ -113,20 +117,87 @@ void ProbeChartView::clearCursors()
     if (!hasCursors())
         return;
     cursors = {};
-    viewport()->update();
+    update();
     emit cursorsChanged();
+}
+
+QSize ProbeChartView::sizeHint() const
+{
+    return preferredSize.expandedTo(minimumSizeHint());
+}
+
+// Room for the whole legend, and for a plot that still shows a course.
+QSize ProbeChartView::minimumSizeHint() const
+{
+    return {std::max(legendWidth(fontMetrics(), legend) + 2 * margin,
+                     around.left() + around.right() + minimumPlotWidth),
+            std::max(minimumChartHeight, around.top() + around.bottom() + minimumPlotHeight)};
+}
+
+// The plot takes what the legend above it, the volts axis beside it and the
+// time axis under it leave; tick labels may reach past the plot on the
+// right, by half a label.
+void ProbeChartView::layOut()
+{
+    const QFontMetrics metrics = fontMetrics();
+    tickLabelWidth = QFontMetricsF(font()).horizontalAdvance(QLatin1String(widestTickLabel));
+    placeVoltsTicks();
+    around = QMargins(margin + valueAxisWidth(font(), voltsTicks),
+                      margin + legendHeight(metrics) + margin + metrics.height() / 2,
+                      margin + int(std::ceil(tickLabelWidth / 2)),
+                      margin + tickLength + 2 * metrics.height());
+    plot = rect().marginsRemoved(around);
+    plot.setSize(plot.size().expandedTo(QSize(1, 1)));
+    placeVoltsTicks();
+    placeTicks();
+}
+
+// Labels first, for the room they take; then where they go.
+void ProbeChartView::placeVoltsTicks()
+{
+    const double lineHeight = fontMetrics().height();
+    double step = voltsStep;
+    while (plot.height() > 0 && plot.height() * step / voltsTop < lineHeight * voltsLabelSpacing
+           && step < voltsTop)
+        step *= 2;
+    voltsTicks.clear();
+    for (int i = 0; i * step <= voltsTop + step / 1000; ++i) {
+        const double volts = i * step;
+        voltsTicks << AxisTick{int(std::lround(yOf(volts))), QStaticText(QString::number(volts, 'f', 1))};
+        voltsTicks.last().label.prepare(QTransform(), font());
+    }
+}
+
+void ProbeChartView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void ProbeChartView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        ticks.clear();
+        layOut();
+        updateGeometry();
+    }
 }
 
 double ProbeChartView::xOf(qint64 time) const
 {
-    const QRectF plot = chart()->plotArea();
     return plot.left() + double(time - from) * plot.width() / double(to - from);
 }
 
 double ProbeChartView::yOf(double volts) const
 {
-    const QRectF plot = chart()->plotArea();
     return plot.bottom() - volts * plot.height() / voltsTop;
+}
+
+// Under the plot to the right edge: the tick marks, their labels and dates.
+QRect ProbeChartView::timeAxisArea() const
+{
+    return {QPoint(plot.left(), plot.bottom()), QPoint(width() - 1, height() - 1)};
 }
 
 // The ticks of the view and their labels. Labels are laid out only for
@@ -135,15 +206,11 @@ double ProbeChartView::yOf(double volts) const
 // UTC is looked up again once a minute, for a change of summer time.
 void ProbeChartView::placeTicks()
 {
-    if (tickLabelWidth == 0.0 || labelFont() != measuredFont) {
-        measuredFont = labelFont();
-        tickLabelWidth = QFontMetricsF(measuredFont).horizontalAdvance(QLatin1String(widestTickLabel));
-    }
     if (std::abs(from - offsetLookedUp) > offsetLookupMs) {
         offsetLookedUp = from;
         utcOffset = utcOffsetAt(from);
     }
-    const int maxTicks = int(chart()->plotArea().width() / (tickLabelWidth * tickLabelSpacing));
+    const int maxTicks = int(plot.width() / (tickLabelWidth * tickLabelSpacing));
     const TimeTicks placed = timeTicks(from, to, maxTicks, utcOffset);
     QList<Tick> next;
     for (qint64 time : placed.times) {
@@ -163,61 +230,51 @@ void ProbeChartView::placeTicks()
         startDate.setText(QDateTime::fromMSecsSinceEpoch(from).date().toString(QLatin1String(dateFormat)));
 }
 
-// The grid under the lines, both ways: the chart's own background and the
-// volts axis's grid are off (a grid line of the chart is an item of its
-// own, dear to repaint), so it is painted here first.
-void ProbeChartView::drawBackground(QPainter *painter, const QRectF &rect)
+void ProbeChartView::paintEvent(QPaintEvent *event)
 {
-    QChartView::drawBackground(painter, rect);
-    const QRectF plot = chart()->plotArea();
-    const auto *volts = qobject_cast<const QValueAxis *>(voltsAxisOf(*chart()));
-    if (!volts)
-        return;
-    // Cosmetic, so that the lines take the painter's quick way.
-    QPen grid = volts->gridLinePen();
-    grid.setCosmetic(true);
-    painter->setPen(grid);
-    for (const Tick &tick : ticks)
-        painter->drawLine(QPointF(xOf(tick.time), plot.top()), QPointF(xOf(tick.time), plot.bottom()));
-    for (double v = volts->tickAnchor() + volts->tickInterval(); v <= voltsTop; v += volts->tickInterval())
-        painter->drawLine(QPointF(plot.left(), yOf(v)), QPointF(plot.right(), yOf(v)));
+    QPainter painter(this);
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, background);
+    painter.setFont(font());
+    if (dirty.top() < plot.top())
+        drawLegend(painter, QRect(0, margin, width(), legendHeight(fontMetrics())), legend);
+    if (dirty.left() < plot.left())
+        drawValueAxis(painter, plot, voltsTicks, tr(voltsTitle));
+
+    QList<int> xs;
+    for (const Tick &tick : std::as_const(ticks))
+        xs << int(std::lround(xOf(tick.time)));
+    QList<int> ys;
+    for (const AxisTick &tick : std::as_const(voltsTicks))
+        ys << tick.at;
+    ys.removeAll(plot.bottom());
+    drawGrid(painter, plot, xs, ys);
+    drawBottomAxis(painter, plot, xs);
+    drawTimeAxis(painter);
+
+    painter.save();
+    painter.setClipRect(plot);
+    drawLines(painter);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawLimits(painter);
+    drawEvents(painter);
+    drawCursors(painter);
+    painter.restore();
+    if (hasFocus())
+        drawFrame(painter, rect(), palette().color(QPalette::Highlight));
 }
 
-void ProbeChartView::drawForeground(QPainter *painter, const QRectF &rect)
+// Each label centred under its tick, and the date under the first tick of
+// each day; a date is left out where it would run into the one before.
+void ProbeChartView::drawTimeAxis(QPainter &painter) const
 {
-    QChartView::drawForeground(painter, rect);
-    const QRectF plot = chart()->plotArea();
-    painter->save();
-    drawTimeAxis(*painter, plot);
-    painter->setClipRect(plot);
-    drawLines(*painter);
-    painter->setRenderHint(QPainter::Antialiasing);
-    drawLimits(*painter, plot);
-    drawEvents(*painter);
-    drawCursors(*painter, plot);
-    painter->restore();
-}
-
-// In the volts axis's colours and font; a date is left out where it would
-// run into the one before.
-void ProbeChartView::drawTimeAxis(QPainter &painter, const QRectF &plot) const
-{
-    const QAbstractAxis *volts = voltsAxisOf(*chart());
-    if (!volts)
-        return;
-    painter.setPen(volts->linePen());
-    painter.drawLine(plot.bottomLeft(), plot.bottomRight());
-    painter.setFont(labelFont());
-    const QFontMetricsF metrics(labelFont());
     const double labelTop = plot.bottom() + tickLength;
-    const double dateTop = labelTop + metrics.height();
-    for (const Tick &tick : ticks)
-        painter.drawLine(QPointF(xOf(tick.time), plot.bottom()), QPointF(xOf(tick.time), labelTop));
-    painter.setPen(volts->labelsColor());
+    const double dateTop = labelTop + fontMetrics().height();
+    painter.setPen(textColour);
     double dateEnd = plot.left();
     QString lastDate;
     for (const Tick &tick : ticks) {
-        const double x = xOf(tick.time);
+        const double x = std::round(xOf(tick.time));
         if (x - tick.label.size().width() / 2 < plot.left())
             continue;
         painter.drawStaticText(QPointF(x - tick.label.size().width() / 2, labelTop), tick.label);
@@ -232,29 +289,45 @@ void ProbeChartView::drawTimeAxis(QPainter &painter, const QRectF &plot) const
         painter.drawStaticText(QPointF(plot.left(), dateTop), ticks.isEmpty() ? startDate : ticks.first().date);
 }
 
-// BATT first, so that the converters run over its band.
+// BATT first, so that the converters run over its band. A thin line is
+// drawn whole, so that its dashes run on from one segment to the next. The
+// wide band is drawn as separate segments: stroked whole, a line that goes
+// up and down many times over the same few rows makes a shape whose every
+// edge crosses those rows, and filling it cost ten times the rest of the
+// chart.
 void ProbeChartView::drawLines(QPainter &painter) const
 {
     QPolygonF polyline;
+    QList<QLineF> segments;
     for (int p = 0; p < probeCount; ++p) {
-        painter.setPen(probePen(p));
+        const QPen pen = probePen(p);
+        painter.setPen(pen);
         for (const QList<QPointF> &stretch : probeLines[std::size_t(p)]) {
             polyline.clear();
             for (const QPointF &point : stretch)
                 polyline << QPointF(xOf(qint64(point.x())), yOf(point.y()));
-            painter.drawPolyline(polyline);
+            if (pen.width() <= 1 || polyline.size() < 2) {
+                painter.drawPolyline(polyline);
+                continue;
+            }
+            segments.clear();
+            for (qsizetype i = 1; i < polyline.size(); ++i)
+                segments << QLineF(polyline[i - 1], polyline[i]);
+            painter.drawLines(segments);
         }
     }
 }
 
-void ProbeChartView::drawLimits(QPainter &painter, const QRectF &plot) const
+void ProbeChartView::drawLimits(QPainter &painter) const
 {
     for (int p = 0; p < probeCount; ++p) {
         painter.setPen(QPen(probeColours[p], limitLineWidth, Qt::DashLine));
         const ProbeLimit &limit = watch.limits()[std::size_t(p)];
         for (double volts : {limit.low, limit.high}) {
-            if (!std::isnan(volts))
-                painter.drawLine(QPointF(plot.left(), yOf(volts)), QPointF(plot.right(), yOf(volts)));
+            if (!std::isnan(volts)) {
+                const double y = pixelCentre(yOf(volts));
+                painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+            }
         }
     }
 }
@@ -285,13 +358,13 @@ void ProbeChartView::drawEvents(QPainter &painter) const
     }
 }
 
-void ProbeChartView::drawCursors(QPainter &painter, const QRectF &plot) const
+void ProbeChartView::drawCursors(QPainter &painter) const
 {
     const QFontMetricsF metrics(painter.font());
     for (Cursor which : {A, B}) {
         if (!cursors[which])
             continue;
-        const double x = xOf(*cursors[which]);
+        const double x = pixelCentre(xOf(*cursors[which]));
         painter.setPen(QPen(cursorColour, limitLineWidth));
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         const QString tag = which == A ? QStringLiteral("A") : QStringLiteral("B");
@@ -303,17 +376,53 @@ void ProbeChartView::drawCursors(QPainter &painter, const QRectF &plot) const
     }
 }
 
+void ProbeChartView::placeCursor(Cursor which, qint64 time)
+{
+    cursors[which] = time;
+    moved = which;
+    update();
+    emit cursorsChanged();
+}
+
 // The cursor goes to the sample nearest to the click.
 void ProbeChartView::mousePressEvent(QMouseEvent *event)
 {
-    const QRectF plot = chart()->plotArea();
-    const QPointF at = mapToScene(event->position().toPoint());
-    if (event->button() != Qt::LeftButton || !plot.contains(at) || history.isEmpty()) {
-        QChartView::mousePressEvent(event);
+    const QPointF at = event->position();
+    if (event->button() != Qt::LeftButton || !plot.contains(at.toPoint()) || history.isEmpty()) {
+        QWidget::mousePressEvent(event);
         return;
     }
     const qint64 time = from + qint64((at.x() - plot.left()) * double(to - from) / plot.width());
-    cursors[event->modifiers() & Qt::ShiftModifier ? B : A] = history.nearest(time).time;
-    viewport()->update();
-    emit cursorsChanged();
+    placeCursor(event->modifiers() & Qt::ShiftModifier ? B : A, history.nearest(time).time);
+}
+
+// From sample to sample of the view; a cursor not placed yet comes in from
+// the side it moves away from. Other keys, Escape among them, go to the
+// window.
+void ProbeChartView::keyPressEvent(QKeyEvent *event)
+{
+    const int first = history.lowerBound(from);
+    const int last = history.lowerBound(to + 1) - 1;
+    const Cursor which = event->modifiers() & Qt::ShiftModifier ? B : A;
+    const std::optional<qint64> at = cursors[which];
+    int index = 0;
+    switch (event->key()) {
+    case Qt::Key_Home:
+        index = first;
+        break;
+    case Qt::Key_End:
+        index = last;
+        break;
+    case Qt::Key_Left:
+        index = at ? history.lowerBound(*at) - 1 : last;
+        break;
+    case Qt::Key_Right:
+        index = at ? history.lowerBound(*at + 1) : first;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (first <= last)
+        placeCursor(which, history.at(std::clamp(index, first, last)).time);
 }

@@ -3,6 +3,7 @@
 
 #include "binding/panelreadouts.h"
 #include "common/runclock.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "history/probechartview.h"
 #include "history/probehistory.h"
@@ -11,34 +12,32 @@
 #include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
 
-#include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QDir>
-#include <QDoubleValidator>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLegend>
 #include <QLineEdit>
-#include <QLineSeries>
+#include <QPainter>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
-#include <QValueAxis>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <tuple>
 
 namespace {
 
 constexpr QSize initialSize(1060, 680);
-constexpr QColor chartBackground{255, 255, 255};
 
 // The view's narrowest reach, so that a history of one sample still has an
 // axis to be drawn on.
@@ -49,7 +48,6 @@ constexpr int liveRedrawMs = 1000;
 
 // The volts axis starts at 0 V, so a converter switched off reads as such,
 // and ends a little above the highest value or limit shown, on a whole tick.
-constexpr double voltsTick = 0.5;
 constexpr double voltsHeadroom = 0.1;
 constexpr double lowestVoltsTop = 1.0;
 
@@ -61,18 +59,24 @@ constexpr int pixelsPerBucket = 16;
 constexpr char spanKey[] = "probeHistorySpan";
 constexpr char limitsGroup[] = "probeLimits";
 constexpr int limitDecimals = 2;
-constexpr double highestLimit = 99.99;
 constexpr int limitEditChars = 6;
+constexpr QColor refusedText{170, 0, 0};
+constexpr QColor refusedBase{255, 221, 221};
 
 constexpr char cursorTimeFormat[] = "hh:mm:ss";
 constexpr qint64 msPerMinute = 60'000;
-constexpr char statisticNames[][5] = {"min", "max", "mean"};
+constexpr const char *statisticNames[] = {QT_TRANSLATE_NOOP("ProbeHistoryWindow", "min"),
+                                          QT_TRANSLATE_NOOP("ProbeHistoryWindow", "max"),
+                                          QT_TRANSLATE_NOOP("ProbeHistoryWindow", "mean")};
+constexpr char widestStatistic[] = "00.00";
+constexpr int statisticPadding = 12;
 
 double voltsTop(double highest)
 {
+    const double step = ProbeChartView::voltsStep;
     if (std::isnan(highest))
         return lowestVoltsTop;
-    return std::max(lowestVoltsTop, std::ceil((highest + voltsHeadroom) / voltsTick) * voltsTick);
+    return std::max(lowestVoltsTop, std::ceil((highest + voltsHeadroom) / step) * step);
 }
 
 QString voltsText(double volts)
@@ -85,11 +89,55 @@ QString limitText(double volts)
     return std::isnan(volts) ? QString() : QString::number(volts, 'f', limitDecimals);
 }
 
-double limitValue(const QLineEdit *edit)
+QString limitKey(int probe, const char *which)
 {
-    bool ok = false;
-    const double volts = QLocale::c().toDouble(edit->text(), &ok);
-    return ok ? volts : noReading;
+    return QLatin1String(panelProbes[probe].label) + QLatin1Char('/') + QLatin1String(which);
+}
+
+// The limits of the last run, those that are limits still.
+ProbeLimits rememberedLimits()
+{
+    QSettings settings;
+    settings.beginGroup(QLatin1String(limitsGroup));
+    ProbeLimits limits;
+    for (int p = 0; p < probeCount; ++p) {
+        ProbeLimit &limit = limits[std::size_t(p)];
+        for (auto [volts, which] : {std::pair{&limit.low, "low"}, std::pair{&limit.high, "high"}})
+            *volts = limitFromText(settings.value(limitKey(p, which)).toString(), probeFullScale(p))
+                             .value_or(noReading);
+    }
+    return limits;
+}
+
+// A header of the statistics that is only its text, as a label would be.
+class PlainHeader : public QHeaderView
+{
+public:
+    PlainHeader(Qt::Orientation orientation, Qt::Alignment alignment)
+        : QHeaderView(orientation), alignment(alignment)
+    {
+        setSectionsClickable(false);
+        setSectionResizeMode(QHeaderView::Fixed);
+    }
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int section) const override
+    {
+        painter->setPen(palette().color(QPalette::WindowText));
+        painter->drawText(rect.adjusted(statisticPadding / 4, 0, -statisticPadding / 4, 0),
+                          alignment | Qt::AlignVCenter,
+                          model()->headerData(section, orientation()).toString());
+    }
+
+private:
+    Qt::Alignment alignment;
+};
+
+// A readout that can be selected and copied, and only then takes focus.
+void setReadout(QLabel &label, const QString &text)
+{
+    label.setText(text);
+    label.setTextInteractionFlags(text.isEmpty() ? Qt::NoTextInteraction : Qt::TextSelectableByMouse);
 }
 
 // A time difference as seconds under a minute, else as h:mm:ss.
@@ -114,86 +162,9 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     setObjectName(QStringLiteral("probeHistory"));
     setWindowTitle(tr("Probe History"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
-
-    chart = new QChart;
-    chart->setBackgroundVisible(false);
-    chart->legend()->setAlignment(Qt::AlignTop);
-    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-    // The time axis holds the span shown; the chart view draws it, with
-    // ticks on round times, which this axis cannot give.
-    timeAxis = new QDateTimeAxis;
-    timeAxis->setVisible(false);
-    voltsAxis = new QValueAxis;
-    voltsAxis->setTickType(QValueAxis::TicksDynamic);
-    voltsAxis->setTickAnchor(0.0);
-    voltsAxis->setTickInterval(voltsTick);
-    voltsAxis->setGridLineVisible(false);
-    voltsAxis->setLabelFormat(QStringLiteral("%.1f"));
-    voltsAxis->setTitleText(tr("Volts"));
-    chart->addAxis(timeAxis, Qt::AlignBottom);
-    chart->addAxis(voltsAxis, Qt::AlignLeft);
-    // Empty: they give the legend; the chart view draws the lines.
-    for (int probe = 0; probe < probeCount; ++probe) {
-        auto *series = new QLineSeries;
-        series->setName(QLatin1String(panelProbes[probe].label));
-        series->setPen(ProbeChartView::probePen(probe));
-        chart->addSeries(series);
-        series->attachAxis(timeAxis);
-        series->attachAxis(voltsAxis);
-    }
-
-    chartView = new ProbeChartView(chart, history, watch);
-    chartView->setObjectName(QStringLiteral("chart"));
-    chartView->setBackgroundBrush(chartBackground);
-    chartView->setAccessibleName(tr("Probe voltages over time"));
-
-    spanChoice = new QComboBox;
-    spanChoice->setObjectName(QStringLiteral("span"));
-    for (const Span &span : spans)
-        spanChoice->addItem(tr(span.text));
-    const int remembered = QSettings().value(QLatin1String(spanKey), defaultSpan).toInt();
-    spanChoice->setCurrentIndex(remembered >= 0 && remembered < spanChoice->count() ? remembered
-                                                                                   : defaultSpan);
-    auto *spanLabel = new QLabel(tr("Time span"));
-    spanLabel->setBuddy(spanChoice);
-
-    auto *controls = new QHBoxLayout;
-    controls->addWidget(spanLabel);
-    controls->addWidget(spanChoice);
-    controls->addStretch();
-    pauseButton = addButton(controls, tr("Pause"), "pause");
-    QPushButton *clearButton = addButton(controls, tr("Clear"), "clear");
-    recordButton = addButton(controls, tr("Record\u2026"), "record");
-    QPushButton *saveCsvButton = addButton(controls, tr("Save CSV\u2026"), "saveCsv");
-    QPushButton *saveImageButton = addButton(controls, tr("Save Image\u2026"), "saveImage");
-
-    auto *chartColumn = new QVBoxLayout;
-    chartColumn->addWidget(chartView, 1);
-    chartColumn->addLayout(makeStatistics());
-    for (QLabel *&text : cursorText) {
-        text = new QLabel;
-        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        chartColumn->addWidget(text);
-    }
-    cursorText[0]->setObjectName(QStringLiteral("cursorA"));
-    cursorText[1]->setObjectName(QStringLiteral("cursorB"));
-    cursorText[2]->setObjectName(QStringLiteral("cursorDifference"));
-
-    auto *top = new QHBoxLayout;
-    top->addLayout(chartColumn, 1);
-    top->addWidget(makeLimits());
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top, 1);
-    layout->addLayout(controls);
     resize(initialSize);
-    // Reading order: the chart, the limits beside it, then the row below.
-    QList<QWidget *> tabOrder{chartView};
-    for (const LimitEdits &edits : limitEdits)
-        tabOrder << edits.low << edits.high;
-    tabOrder << stopAtLimit << eventList << saveEventsButton << spanChoice << pauseButton
-             << clearButton << recordButton << saveCsvButton << saveImageButton;
-    setTabChain(*this, tabOrder);
     new WindowMemory(*this, QStringLiteral("probeHistory"));
+    watch.setLimits(rememberedLimits());
 
     liveTimer.setInterval(liveRedrawMs);
     connect(&liveTimer, &QTimer::timeout, this, &ProbeHistoryWindow::historyChanged);
@@ -208,6 +179,75 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
                 showFileError(QStringLiteral("File Error!"), fileName, reason);
             },
             Qt::QueuedConnection);
+}
+
+ProbeHistoryWindow::~ProbeHistoryWindow() = default;
+
+void ProbeHistoryWindow::setVisible(bool visible)
+{
+    if (visible && !chartView)
+        build();
+    QDialog::setVisible(visible);
+}
+
+// The widgets, on the first show.
+void ProbeHistoryWindow::build()
+{
+    chartView = new ProbeChartView(history, watch);
+    chartView->setObjectName(QStringLiteral("chart"));
+    chartView->setAccessibleName(tr("Probe voltages over time"));
+
+    spanChoice = new QComboBox;
+    spanChoice->setObjectName(QStringLiteral("span"));
+    setSpokenName(*spanChoice, tr("Time span"));
+    for (const Span &span : spans)
+        spanChoice->addItem(tr(span.text));
+    const int remembered = QSettings().value(QLatin1String(spanKey), defaultSpan).toInt();
+    spanChoice->setCurrentIndex(remembered >= 0 && remembered < spanChoice->count() ? remembered
+                                                                                   : defaultSpan);
+    auto *spanLabel = new QLabel(tr("Time span"));
+    spanLabel->setBuddy(spanChoice);
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(spanLabel);
+    controls->addWidget(spanChoice);
+    controls->addStretch();
+    pauseButton = addButton(controls, tr("Pause"), "pause");
+    QPushButton *clearButton = addButton(controls, tr("Clear"), "clear");
+    clearButton->setAccessibleName(tr("Clear history"));
+    recordButton = addButton(controls, tr("Record\u2026"), "record");
+    QPushButton *saveCsvButton = addButton(controls, tr("Save CSV\u2026"), "saveCsv");
+    QPushButton *saveImageButton = addButton(controls, tr("Save Image\u2026"), "saveImage");
+
+    auto *chartColumn = new QVBoxLayout;
+    chartColumn->addWidget(chartView, 1);
+    chartColumn->addWidget(makeStatistics());
+    for (QLabel *&text : cursorText) {
+        text = new QLabel;
+        chartColumn->addWidget(text);
+    }
+    cursorText[0]->setObjectName(QStringLiteral("cursorA"));
+    cursorText[1]->setObjectName(QStringLiteral("cursorB"));
+    cursorText[2]->setObjectName(QStringLiteral("cursorDifference"));
+
+    auto *top = new QHBoxLayout;
+    top->addLayout(chartColumn, 1);
+    QWidget *limits = makeLimits();
+    top->addWidget(limits);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(controls);
+    // Reading order: the chart and its statistics, the limits beside them,
+    // then the row below.
+    QList<QWidget *> tabOrder{chartView, statistics};
+    for (const LimitEdits &edits : limitEdits)
+        tabOrder << edits.low << edits.high;
+    for (const char *name : {"stopAtLimit", "events", "saveEvents"})
+        tabOrder << limits->findChild<QWidget *>(QLatin1String(name));
+    tabOrder << spanChoice << pauseButton << clearButton << recordButton << saveCsvButton
+             << saveImageButton;
+    setTabChain(*this, tabOrder);
+
     connect(chartView, &ProbeChartView::cursorsChanged, this, &ProbeHistoryWindow::showCursors);
     connect(spanChoice, &QComboBox::currentIndexChanged, this, &ProbeHistoryWindow::spanChosen);
     connect(pauseButton, &QPushButton::clicked, this, &ProbeHistoryWindow::togglePause);
@@ -215,12 +255,14 @@ ProbeHistoryWindow::ProbeHistoryWindow(ProbeHistory &history, const RunClock &cl
     connect(recordButton, &QPushButton::clicked, this, &ProbeHistoryWindow::toggleRecording);
     connect(saveCsvButton, &QPushButton::clicked, this, &ProbeHistoryWindow::saveCsv);
     connect(saveImageButton, &QPushButton::clicked, this, &ProbeHistoryWindow::saveImage);
+    recordingChanged();
+    showCursors();
 }
 
-ProbeHistoryWindow::~ProbeHistoryWindow() = default;
-
 // A low and a high limit per probe, kept across runs, the events they gave
-// and what a limit does to the recording.
+// and what a limit does to the recording. A limit field refuses what is no
+// voltage its probe can read, in red and with the reason under the fields,
+// and the limit is then off.
 QWidget *ProbeHistoryWindow::makeLimits()
 {
     auto *box = new QGroupBox(tr("Limits (V)"));
@@ -229,9 +271,6 @@ QWidget *ProbeHistoryWindow::makeLimits()
     grid->addWidget(new QLabel(tr("High")), 0, 2);
     QSettings settings;
     settings.beginGroup(QLatin1String(limitsGroup));
-    auto *validator = new QDoubleValidator(0.0, highestLimit, limitDecimals, box);
-    validator->setLocale(QLocale::c());
-    validator->setNotation(QDoubleValidator::StandardNotation);
     for (int p = 0; p < probeCount; ++p) {
         const QString name = QLatin1String(panelProbes[p].label);
         grid->addWidget(new QLabel(name), p + 1, 0);
@@ -240,59 +279,98 @@ QWidget *ProbeHistoryWindow::makeLimits()
         for (auto [edit, which] : {std::pair{&edits.low, "low"}, std::pair{&edits.high, "high"}}) {
             *edit = new QLineEdit(settings.value(name + QLatin1Char('/') + QLatin1String(which)).toString());
             (*edit)->setObjectName(QLatin1String(which) + name);
-            (*edit)->setValidator(validator);
             (*edit)->setPlaceholderText(tr("none"));
             (*edit)->setAccessibleName(tr("%1 %2 limit").arg(name, QLatin1String(which)));
+            (*edit)->setToolTip(tr("From 0 to %1 V; empty for none").arg(probeText(probeFullScale(p))));
             (*edit)->setMaximumWidth((*edit)->fontMetrics().horizontalAdvance(QLatin1Char('0'))
                                      * limitEditChars * 2);
             grid->addWidget(*edit, p + 1, column++);
             connect(*edit, &QLineEdit::textChanged, this, &ProbeHistoryWindow::limitsEdited);
         }
     }
-    limitsEdited();
+    limitProblems = new QLabel;
+    limitProblems->setObjectName(QStringLiteral("limitProblems"));
+    limitProblems->setWordWrap(true);
+    QPalette refused = limitProblems->palette();
+    refused.setColor(QPalette::WindowText, refusedText);
+    limitProblems->setPalette(refused);
 
-    stopAtLimit = new QCheckBox(tr("Stop recording at a limit"));
-    stopAtLimit->setObjectName(QStringLiteral("stopAtLimit"));
+    auto *stopAtLimitBox = new QCheckBox(tr("Stop recording at a limit"));
+    stopAtLimitBox->setObjectName(QStringLiteral("stopAtLimit"));
+    connect(stopAtLimitBox, &QCheckBox::toggled, this, [this](bool on) { stopAtLimit = on; });
     eventList = new QListWidget;
     eventList->setObjectName(QStringLiteral("events"));
-    saveEventsButton = new QPushButton(tr("Save Events\u2026"));
+    eventList->setAccessibleName(tr("Limit events"));
+    for (const LimitEvent &event : watch.events())
+        eventList->addItem(event.text());
+    auto *saveEventsButton = new QPushButton(tr("Save Events\u2026"));
     saveEventsButton->setObjectName(QStringLiteral("saveEvents"));
     saveEventsButton->setAutoDefault(false);
     connect(saveEventsButton, &QPushButton::clicked, this, &ProbeHistoryWindow::saveEvents);
 
     auto *column = new QVBoxLayout(box);
     column->addLayout(grid);
-    column->addWidget(stopAtLimit);
+    column->addWidget(limitProblems);
+    column->addWidget(stopAtLimitBox);
     column->addWidget(new QLabel(tr("Events")));
     column->addWidget(eventList, 1);
     column->addWidget(saveEventsButton, 0, Qt::AlignRight);
+    limitsEdited();
     return box;
 }
 
-// Each probe's min, max and mean, in a column under its name.
-QGridLayout *ProbeHistoryWindow::makeStatistics()
+// Each probe's min, max and mean in a table, a column per probe, so that a
+// screen reader says which value it reads; under a line that says over
+// what span.
+QWidget *ProbeHistoryWindow::makeStatistics()
 {
-    auto *grid = new QGridLayout;
     statisticsSpan = new QLabel;
     statisticsSpan->setObjectName(QStringLiteral("statisticsSpan"));
-    grid->addWidget(statisticsSpan, 0, 0);
-    for (int row = 0; row < int(std::size(statisticNames)); ++row)
-        grid->addWidget(new QLabel(QLatin1String(statisticNames[row])), row + 1, 0);
-    for (int p = 0; p < probeCount; ++p) {
-        const QString name = QLatin1String(panelProbes[p].label);
-        auto *header = new QLabel(name);
-        header->setAlignment(Qt::AlignRight);
-        grid->addWidget(header, 0, p + 1);
-        for (int row = 0; row < int(std::size(statisticNames)); ++row) {
-            auto *value = new QLabel;
-            value->setObjectName(QLatin1String(statisticNames[row]) + name);
-            value->setAlignment(Qt::AlignRight);
-            grid->addWidget(value, row + 1, p + 1);
-            statistics[std::size_t(p)][std::size_t(row)] = value;
+    statistics = new QTableWidget(int(std::size(statisticNames)), probeCount);
+    statistics->setObjectName(QStringLiteral("statistics"));
+    statistics->setAccessibleName(tr("Statistics"));
+    statistics->setHorizontalHeader(new PlainHeader(Qt::Horizontal, Qt::AlignRight));
+    statistics->setVerticalHeader(new PlainHeader(Qt::Vertical, Qt::AlignLeft));
+    QStringList rows;
+    for (const char *name : statisticNames)
+        rows << tr(name);
+    statistics->setVerticalHeaderLabels(rows);
+    QStringList columns;
+    for (const PanelReadout &probe : panelProbes)
+        columns << QLatin1String(probe.label);
+    statistics->setHorizontalHeaderLabels(columns);
+    for (int row = 0; row < statistics->rowCount(); ++row) {
+        for (int column = 0; column < statistics->columnCount(); ++column) {
+            auto *value = new QTableWidgetItem;
+            value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            statistics->setItem(row, column, value);
         }
     }
-    grid->setColumnStretch(probeCount + 1, 1);
-    return grid;
+    // As plain as the text around it: no grid, no frame, nothing to edit;
+    // the arrow keys move within it, Tab leaves it.
+    statistics->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    statistics->setTabKeyNavigation(false);
+    statistics->setSelectionMode(QAbstractItemView::NoSelection);
+    statistics->setShowGrid(false);
+    statistics->setFrameShape(QFrame::NoFrame);
+    statistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    statistics->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    statistics->viewport()->setBackgroundRole(QPalette::Window);
+    statistics->setStyleSheet(QStringLiteral("QTableCornerButton::section { border: none; background: transparent; }"));
+    const QFontMetrics metrics = statistics->fontMetrics();
+    statistics->horizontalHeader()->setDefaultSectionSize(
+            metrics.horizontalAdvance(QLatin1String(widestStatistic)) + statisticPadding);
+    statistics->verticalHeader()->setDefaultSectionSize(metrics.height() + statisticPadding / 2);
+    statistics->setFixedSize(
+            statistics->verticalHeader()->sizeHint().width() + statistics->horizontalHeader()->length(),
+            statistics->horizontalHeader()->sizeHint().height() + statistics->verticalHeader()->length());
+
+    auto *box = new QWidget;
+    auto *column = new QVBoxLayout(box);
+    column->setContentsMargins(QMargins());
+    column->addWidget(statisticsSpan);
+    column->addWidget(statistics);
+    return box;
 }
 
 void ProbeHistoryWindow::showEvent(QShowEvent *event)
@@ -308,6 +386,8 @@ void ProbeHistoryWindow::hideEvent(QHideEvent *event)
     QDialog::hideEvent(event);
 }
 
+// The chart has its new size by now: a view with more samples than it has
+// room for is cut into buckets by its width.
 void ProbeHistoryWindow::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
@@ -317,7 +397,7 @@ void ProbeHistoryWindow::resizeEvent(QResizeEvent *event)
 // Escape takes the cursors away first, and only then closes the window.
 void ProbeHistoryWindow::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && chartView->hasCursors()) {
+    if (event->key() == Qt::Key_Escape && chartView && chartView->hasCursors()) {
         chartView->clearCursors();
         return;
     }
@@ -336,10 +416,12 @@ void ProbeHistoryWindow::sampleTaken(const RecordedSample &sample)
 {
     recording.record(sample);
     for (const LimitEvent &event : watch.check(sample)) {
-        eventList->addItem(event.text());
-        if (eventList->count() > LimitWatch::maxEvents)
-            delete eventList->takeItem(0);
-        if (event.leavesLimits() && stopAtLimit->isChecked())
+        if (eventList) {
+            eventList->addItem(event.text());
+            if (eventList->count() > LimitWatch::maxEvents)
+                delete eventList->takeItem(0);
+        }
+        if (event.leavesLimits() && stopAtLimit)
             recording.stop();
     }
 }
@@ -397,28 +479,47 @@ void ProbeHistoryWindow::toggleRecording()
 
 void ProbeHistoryWindow::recordingChanged()
 {
-    if (recording.isRecording()) {
-        recordButton->setText(tr("Stop Recording"));
-        setWindowTitle(tr("Probe History - recording to %1")
-                               .arg(QDir::toNativeSeparators(recording.fileName())));
-    } else {
-        recordButton->setText(tr("Record\u2026"));
-        setWindowTitle(tr("Probe History"));
-    }
+    const bool on = recording.isRecording();
+    setWindowTitle(on ? tr("Probe History - recording to %1")
+                                .arg(QDir::toNativeSeparators(recording.fileName()))
+                      : tr("Probe History"));
+    if (recordButton)
+        recordButton->setText(on ? tr("Stop Recording") : tr("Record\u2026"));
 }
 
+// What the fields hold becomes the limits, and is kept for the next run; a
+// field that holds no voltage its probe can read is marked and its limit
+// left off.
 void ProbeHistoryWindow::limitsEdited()
 {
     QSettings settings;
     settings.beginGroup(QLatin1String(limitsGroup));
     ProbeLimits limits;
+    QStringList problems;
+    QPalette refused;
+    refused.setColor(QPalette::Base, refusedBase);
+    refused.setColor(QPalette::Text, refusedText);
     for (int p = 0; p < probeCount; ++p) {
-        const QString name = QLatin1String(panelProbes[p].label);
         const LimitEdits &edits = limitEdits[std::size_t(p)];
-        limits[std::size_t(p)] = {limitValue(edits.low), limitValue(edits.high)};
-        settings.setValue(name + QStringLiteral("/low"), limitText(limits[std::size_t(p)].low));
-        settings.setValue(name + QStringLiteral("/high"), limitText(limits[std::size_t(p)].high));
+        ProbeLimit &limit = limits[std::size_t(p)];
+        for (auto [edit, volts, which] : {std::tuple{edits.low, &limit.low, "low"},
+                                          std::tuple{edits.high, &limit.high, "high"}}) {
+            const std::optional<double> typed = limitFromText(edit->text(), probeFullScale(p));
+            *volts = typed.value_or(noReading);
+            settings.setValue(limitKey(p, which), limitText(*volts));
+            QString problem;
+            if (!typed)
+                problem = tr("%1: \u201c%2\u201d is no voltage from 0 to %3 V.")
+                                  .arg(edit->accessibleName(), edit->text(),
+                                       probeText(probeFullScale(p)));
+            edit->setPalette(typed ? QPalette() : refused);
+            edit->setAccessibleDescription(problem);
+            if (!problem.isEmpty())
+                problems << problem;
+        }
     }
+    limitProblems->setText(problems.join(QLatin1Char('\n')));
+    limitProblems->setVisible(!problems.isEmpty());
     watch.setLimits(limits);
     redraw();
 }
@@ -431,7 +532,7 @@ void ProbeHistoryWindow::saveEvents()
         return;
     saveFile(fileName, {}, [this](QIODevice &file) {
         for (const LimitEvent &event : watch.events()) {
-            if (file.write((event.text() + QLatin1Char('\n')).toUtf8()) < 0)
+            if (file.write((event.savedText() + QLatin1Char('\n')).toUtf8()) < 0)
                 return false;
         }
         return true;
@@ -450,7 +551,7 @@ qint64 ProbeHistoryWindow::viewEnd() const
 
 void ProbeHistoryWindow::redraw()
 {
-    if (!isVisible())
+    if (!chartView || !isVisible())
         return;
     const qint64 to = viewEnd();
     qint64 width = spans[std::size_t(spanChoice->currentIndex())].width;
@@ -467,10 +568,6 @@ void ProbeHistoryWindow::redraw()
         }
     }
 
-    // In UTC: the same instants, without a trip through the time zone.
-    timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(from, Qt::UTC),
-                       QDateTime::fromMSecsSinceEpoch(to, Qt::UTC));
-    voltsAxis->setRange(0.0, voltsTop(highest));
     chartView->setView(from, to, voltsTop(highest), traces.lines);
     viewFrom = from;
     viewTo = to;
@@ -484,13 +581,14 @@ void ProbeHistoryWindow::showStatistics()
     const auto b = chartView->cursor(ProbeChartView::B);
     const bool between = a && b;
     statisticsSpan->setText(between ? tr("Between A and B") : tr("Visible span"));
+    statistics->setAccessibleDescription(statisticsSpan->text());
     const auto values = between ? probeStatistics(history, std::min(*a, *b), std::max(*a, *b))
                                 : probeStatistics(history, viewFrom, viewTo);
     for (int p = 0; p < probeCount; ++p) {
         const ProbeStatistics &s = values[std::size_t(p)];
         const std::array<double, 3> shown{s.min, s.max, s.mean};
         for (std::size_t row = 0; row < shown.size(); ++row)
-            statistics[std::size_t(p)][row]->setText(voltsText(shown[row]));
+            statistics->item(int(row), p)->setText(voltsText(shown[row]));
     }
 }
 
@@ -514,19 +612,33 @@ void ProbeHistoryWindow::showCursors()
                                 .arg(QLatin1String(panelProbes[p].label),
                                      voltsText(sample.volts[std::size_t(p)]));
         }
-        cursorText[std::size_t(which)]->setText(text);
+        setReadout(*cursorText[std::size_t(which)], text);
     }
     QString difference;
     if (samples[0] && samples[1]) {
         difference = tr("B \u2212 A  \u0394t %1").arg(durationText(samples[1]->time - samples[0]->time));
         for (int p = 0; p < probeCount; ++p) {
-            const double delta = samples[1]->volts[std::size_t(p)] - samples[0]->volts[std::size_t(p)];
+            // Between the values as shown, so that two readings shown alike
+            // differ by +0.00, not -0.00.
+            const double delta = probeText(samples[1]->volts[std::size_t(p)]).toDouble()
+                               - probeText(samples[0]->volts[std::size_t(p)]).toDouble();
             difference += QStringLiteral("   \u0394%1 %2 V")
                                   .arg(QLatin1String(panelProbes[p].label),
                                        std::isnan(delta) ? QStringLiteral("\u2013")
                                                          : QString::asprintf("%+.2f", delta));
         }
     }
-    cursorText[2]->setText(difference);
+    setReadout(*cursorText[2], difference);
+    // What a screen reader says at each move: the cursor that moved, and how
+    // far the cursors are apart.
+    QStringList spoken;
+    for (const QLabel *text : {cursorText[chartView->lastMoved()], cursorText[2]}) {
+        if (!text->text().isEmpty())
+            spoken << text->text();
+    }
+    chartView->setAccessibleDescription(
+            chartView->hasCursors() ? spoken.join(QStringLiteral("; "))
+                                    : tr("No cursors. Left, Right, Home and End place cursor A; "
+                                         "with Shift, cursor B."));
     showStatistics();
 }

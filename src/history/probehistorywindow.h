@@ -14,16 +14,13 @@
 
 class ProbeChartView;
 class ProbeHistory;
-class QChart;
 class QCheckBox;
 class QComboBox;
-class QDateTimeAxis;
-class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QValueAxis;
+class QTableWidget;
 class RunClock;
 struct RecordedSample;
 
@@ -31,8 +28,10 @@ struct RecordedSample;
 // with limits, their events, cursors and statistics, and the recording of
 // the samples to disk. The time axis ends at the present, or where "Pause"
 // held it, and spans the chosen width. A thin view: it reads the history,
-// never the board; it draws only while it is shown, but records and
-// watches the limits all the time. Closing it only hides it.
+// never the board. The recording, the limits and their events work from
+// the start, shown or not; what only shows them, the chart and every other
+// widget, is built when the window is first shown, and drawn only while it
+// is. Closing the window only hides it.
 class ProbeHistoryWindow : public QDialog
 {
     Q_OBJECT
@@ -56,6 +55,8 @@ public:
     ProbeHistoryWindow(ProbeHistory &history, const RunClock &clock, QWidget *parent);
     ~ProbeHistoryWindow() override;
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -69,8 +70,9 @@ private:
         QLineEdit *high = nullptr;
     };
 
+    void build();
     QWidget *makeLimits();
-    QGridLayout *makeStatistics();
+    QWidget *makeStatistics();
     void historyChanged();
     void sampleTaken(const RecordedSample &sample);
     void spanChosen(int index);
@@ -87,30 +89,29 @@ private:
     void showCursors();
     qint64 viewEnd() const;
 
+    // What works hidden.
     ProbeHistory &history;
     const RunClock &clock;
     ProbeRecording recording;
     LimitWatch watch;
-    QChart *chart = nullptr;
-    ProbeChartView *chartView = nullptr;
-    QDateTimeAxis *timeAxis = nullptr;
-    QValueAxis *voltsAxis = nullptr;
-    QComboBox *spanChoice = nullptr;
-    QPushButton *pauseButton = nullptr;
-    QPushButton *recordButton = nullptr;
-    QCheckBox *stopAtLimit = nullptr;
-    QListWidget *eventList = nullptr;
-    QPushButton *saveEventsButton = nullptr;
-    std::array<LimitEdits, probeCount> limitEdits;
-    QLabel *statisticsSpan = nullptr;
-    // Per probe: min, max, mean.
-    std::array<std::array<QLabel *, 3>, probeCount> statistics{};
-    std::array<QLabel *, 3> cursorText{}; // A, B, and the differences
+    bool stopAtLimit = false;
     QTimer liveTimer;
     bool paused = false;
     qint64 pausedAt = 0;
     qint64 viewFrom = 0;
     qint64 viewTo = 0;
+
+    // What shows it, from the first show on.
+    ProbeChartView *chartView = nullptr;
+    QComboBox *spanChoice = nullptr;
+    QPushButton *pauseButton = nullptr;
+    QPushButton *recordButton = nullptr;
+    QListWidget *eventList = nullptr;
+    std::array<LimitEdits, probeCount> limitEdits;
+    QLabel *limitProblems = nullptr;
+    QLabel *statisticsSpan = nullptr;
+    QTableWidget *statistics = nullptr; // min, max, mean by probe
+    std::array<QLabel *, 3> cursorText{}; // A, B, and the differences
 };
 
 #endif

@@ -41,3 +41,16 @@ QList<BitDifference> differingBits(const RegisterMirror &values, const RegisterR
     }
     return differences;
 }
+
+QList<RegisterDifference> differingRegisters(const RegisterMirror &values,
+                                             const RegisterReference &reference)
+{
+    QList<RegisterDifference> registers;
+    for (const BitDifference &d : differingBits(values, reference)) {
+        const auto i = std::size_t(d.address);
+        if (registers.isEmpty() || registers.last().address != d.address)
+            registers.append({d.address, values[i], reference.values[i], {}});
+        registers.last().bits.append(d.bit);
+    }
+    return registers;
+}

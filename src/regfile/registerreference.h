@@ -39,4 +39,18 @@ struct BitDifference
 // within a register, from bit 7 down, the order of a register map.
 QList<BitDifference> differingBits(const RegisterMirror &values, const RegisterReference &reference);
 
+// A named register whose value differs from its reference value, with the
+// bits that differ, bit 7 first.
+struct RegisterDifference
+{
+    int address;
+    quint8 value;
+    quint8 reference;
+    QList<int> bits;
+};
+
+// Every named register that differs, by ascending address.
+QList<RegisterDifference> differingRegisters(const RegisterMirror &values,
+                                             const RegisterReference &reference);
+
 #endif

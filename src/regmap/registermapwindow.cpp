@@ -2,6 +2,7 @@
 #include "regmap/registermapwindow.h"
 
 #include "common/chip.h"
+#include "common/spokenname.h"
 #include "common/tabchain.h"
 #include "panel/commandbutton.h"
 #include "panel/windowmemory.h"
@@ -264,6 +265,7 @@ void RegisterMapWindow::buildView()
     bitNames->setObjectName(QStringLiteral("bitNames"));
     bitNames->setWordWrap(true);
     bitNames->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setSpokenName(*bitNames, tr("Bits of the selected register"));
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);

@@ -1,33 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sweep/sweepchart.h"
 
+#include "common/chartpainting.h"
 #include "common/chip.h"
 #include "common/hexbyte.h"
 #include "sweep/sweepcsv.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
+using namespace ChartPainting;
+
 namespace {
 
-constexpr QColor background{255, 255, 255};
-constexpr QColor textColour{40, 40, 44};
-constexpr QColor axisColour{170, 170, 170};
-constexpr QColor gridColour{226, 226, 226};
 constexpr QColor risingColour{31, 100, 200};
 constexpr QColor fallingColour{220, 110, 20};
 constexpr QColor idealColour{120, 120, 120};
 constexpr QColor tripColour{200, 30, 40};
 
-constexpr int margin = 8;
-constexpr int tickLength = 5;
 constexpr int lineWidth = 2;
 constexpr int markerRadius = 3;
-constexpr int legendLineLength = 24;
 constexpr int mostTicks = 8;
 // Room above and below the two levels of a status bit.
 constexpr double bitPadding = 0.25;
@@ -58,6 +53,12 @@ QString tickText(double value, int decimals)
 {
     // No "-0.00" for a tick that rounds to nothing.
     return QString::number(std::abs(value) < 0.5 * std::pow(10.0, -decimals) ? 0.0 : value, 'f', decimals);
+}
+
+QFont boldFont(QFont font)
+{
+    font.setBold(true);
+    return font;
 }
 
 } // namespace
@@ -123,21 +124,22 @@ double SweepChart::measured(const SweepRow &row) const
     return field.probe >= 0 ? row.volts[std::size_t(field.probe)] : bitOf(row.status, field.statusBit);
 }
 
+// The legend above the plot, the value axis beside it, the values set under
+// it: the axes and grid as every chart of the program draws them.
 void SweepChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), background);
+    painter.setFont(font());
+    painter.setPen(textColour);
     if (!planned) {
-        painter.setPen(textColour);
         painter.drawText(rect(), Qt::AlignCenter, tr("Run a sweep to see it here"));
         return;
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QFontMetrics metrics = fontMetrics();
 
-    // The value axis's span: the values set, a probe's readings beside them.
-    double xLow = lowest;
-    double xHigh = highest > lowest ? highest : lowest + 1.0;
+    // The spans: the values set, and a probe's readings beside them.
+    const double xLow = lowest;
+    const double xHigh = highest > lowest ? highest : lowest + 1.0;
     double yLow = -bitPadding;
     double yHigh = 1.0 + bitPadding;
     if (field.probe >= 0) {
@@ -155,65 +157,65 @@ void SweepChart::paintEvent(QPaintEvent *)
     int yDecimals = 0;
     const QList<double> xTicks = roundTicks(xLow, xHigh, xDecimals);
     const QList<double> yTicks = field.probe >= 0 ? roundTicks(yLow, yHigh, yDecimals) : QList<double>{0.0, 1.0};
+    QList<AxisTick> valueTicks;
+    for (double y : yTicks) {
+        valueTicks << AxisTick{0, QStaticText(tickText(y, yDecimals))};
+        valueTicks.last().label.prepare(QTransform(), font());
+    }
 
-    int labelWidth = 0;
-    for (double y : yTicks)
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(y, yDecimals)));
-    const int line = metrics.height();
-    const QRect area = rect().adjusted(margin, margin, -margin, -margin);
-    Scale scale{QRect(QPoint(area.left() + line + margin + labelWidth + tickLength, area.top() + line + margin),
-                      QPoint(area.right() - metrics.horizontalAdvance(QLatin1Char('0')) * 3,
-                             area.bottom() - 2 * line - tickLength - margin)),
-                xLow, xHigh, yLow, yHigh};
+    const QFontMetrics metrics = fontMetrics();
+    const int lastLabelWidth = metrics.horizontalAdvance(tickText(xTicks.value(xTicks.size() - 1), xDecimals));
+    const QMargins around(margin + valueAxisWidth(font(), valueTicks),
+                          margin + legendHeight(metrics) + margin + metrics.height() / 2,
+                          margin + lastLabelWidth / 2, margin + tickLength + 2 * metrics.height());
+    const Scale scale{rect().marginsRemoved(around), xLow, xHigh, yLow, yHigh};
     const QRect &plot = scale.plot;
     if (plot.width() <= 0 || plot.height() <= 0)
         return;
 
-    // Grid, axes and their labels.
-    painter.setPen(QPen(gridColour, 1));
+    QList<int> xs;
     for (double x : xTicks)
-        painter.drawLine(scale.at(x, yLow), scale.at(x, yHigh));
-    for (double y : yTicks)
-        painter.drawLine(scale.at(xLow, y), scale.at(xHigh, y));
-    painter.setPen(QPen(axisColour, 1));
-    painter.drawLine(plot.bottomLeft(), plot.bottomRight());
-    painter.drawLine(plot.bottomLeft(), plot.topLeft());
+        xs << int(std::lround(scale.at(x, yLow).x()));
+    QList<int> ys;
+    for (int i = 0; i < valueTicks.size(); ++i) {
+        valueTicks[i].at = int(std::lround(scale.at(xLow, yTicks.at(i)).y()));
+        ys << valueTicks.at(i).at;
+    }
+    ys.removeAll(plot.bottom());
+
+    const bool probe = field.probe >= 0;
+    const QPen firstPen(risingColour, lineWidth);
+    const QPen secondPen = probe ? QPen(idealColour, 1, Qt::DashLine) : QPen(fallingColour, lineWidth, Qt::DashLine);
+    const QString probeLabel = probe ? QLatin1String(panelProbes[field.probe].label) : QString();
+    drawLegend(painter, QRect(0, margin, width(), legendHeight(metrics)),
+               probe ? QList<LegendEntry>{{tr("%1 measured").arg(probeLabel), firstPen}, {tr("ideal"), secondPen}}
+                     : QList<LegendEntry>{{tr("rising"), firstPen}, {tr("falling"), secondPen}});
+    drawValueAxis(painter, plot, valueTicks,
+                  probe ? tr("%1 (V)").arg(probeLabel)
+                        : tr("%1 bit of %2")
+                                  .arg(QLatin1String(bitName(probeStatusRegister, field.statusBit)),
+                                       hexText(probeStatusRegister)));
+    drawGrid(painter, plot, xs, ys);
+    drawBottomAxis(painter, plot, xs);
     painter.setPen(textColour);
-    for (double x : xTicks) {
-        const QPointF at = scale.at(x, yLow);
-        painter.drawLine(at, at + QPointF(0, tickLength));
-        const QString text = tickText(x, xDecimals);
-        painter.drawText(QRectF(at.x() - plot.width(), plot.bottom() + tickLength, 2 * plot.width(), line),
-                         Qt::AlignHCenter | Qt::AlignTop, text);
-    }
-    for (double y : yTicks) {
-        const QPointF at = scale.at(xLow, y);
-        painter.drawLine(at, at - QPointF(tickLength, 0));
-        painter.drawText(QRectF(area.left(), at.y() - line, plot.left() - tickLength - area.left() - 2, 2 * line),
-                         Qt::AlignRight | Qt::AlignVCenter, tickText(y, yDecimals));
-    }
-    painter.drawText(QRect(plot.left(), area.bottom() - line, plot.width(), line), Qt::AlignHCenter,
-                     tr("%1 (V)").arg(field.name));
-    const QString valueTitle = field.probe >= 0
-                                       ? tr("%1 (V)").arg(QLatin1String(panelProbes[field.probe].label))
-                                       : tr("%1 bit of %2").arg(QLatin1String(bitName(probeStatusRegister, field.statusBit)),
-                                                                hexText(probeStatusRegister));
+    for (int i = 0; i < xs.size(); ++i)
+        painter.drawText(QRect(xs.at(i) - plot.width() / 2, plot.bottom() + tickLength, plot.width(), metrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, tickText(xTicks.at(i), xDecimals));
     painter.save();
-    painter.translate(area.left(), plot.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRect(-plot.height() / 2, 0, plot.height(), line), Qt::AlignCenter, valueTitle);
+    painter.setFont(boldFont(font()));
+    painter.drawText(QRect(plot.left(), plot.bottom() + tickLength + metrics.height(), plot.width(), metrics.height()),
+                     Qt::AlignHCenter | Qt::AlignTop, tr("%1 (V)").arg(field.name));
     painter.restore();
 
-    if (field.probe >= 0)
-        drawProbe(painter, scale);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (probe)
+        drawProbe(painter, scale, firstPen, secondPen);
     else if (field.statusBit >= 0)
-        drawStatusBit(painter, scale);
+        drawStatusBit(painter, scale, firstPen, secondPen);
 }
 
-void SweepChart::drawProbe(QPainter &painter, const Scale &scale) const
+void SweepChart::drawProbe(QPainter &painter, const Scale &scale, const QPen &reading, const QPen &ideal) const
 {
-    const QPen ideal(idealColour, 1, Qt::DashLine);
-    const QPen reading(risingColour, lineWidth);
     painter.setPen(ideal);
     painter.drawLine(scale.at(scale.xLow, scale.xLow), scale.at(scale.xHigh, scale.xHigh));
     QPolygonF line;
@@ -222,27 +224,18 @@ void SweepChart::drawProbe(QPainter &painter, const Scale &scale) const
             line << scale.at(*set, measured(row));
     }
     painter.setPen(reading);
+    painter.setBrush(reading.color());
     painter.drawPolyline(line);
-    painter.setBrush(risingColour);
     for (const QPointF &point : std::as_const(line))
         painter.drawEllipse(point, markerRadius, markerRadius);
-
-    const QString probe = QLatin1String(panelProbes[field.probe].label);
-    const int y = scale.plot.top() - margin - fontMetrics().height() / 2;
-    int x = scale.plot.left();
-    for (const auto &[pen, text] : {std::pair{reading, tr("%1 measured").arg(probe)}, std::pair{ideal, tr("ideal")}}) {
-        painter.setPen(pen);
-        painter.drawLine(x, y, x + legendLineLength, y);
-        painter.setPen(textColour);
-        painter.drawText(QPoint(x + legendLineLength + margin / 2, y + fontMetrics().ascent() / 2 - 1), text);
-        x += legendLineLength + margin + fontMetrics().horizontalAdvance(text) + 2 * margin;
-    }
 }
 
-void SweepChart::drawStatusBit(QPainter &painter, const Scale &scale) const
+// The steps reached while the values went up apart from those reached while
+// they came down, each leg taking on from where the other left off; the
+// trip points as dotted lines with their values.
+void SweepChart::drawStatusBit(QPainter &painter, const Scale &scale, const QPen &rising,
+                               const QPen &falling) const
 {
-    // Each row belongs to the way the values went to reach it; the first to
-    // the way they go from it.
     QPolygonF legs[2]; // rising, falling
     for (int i = 0; i < rows.size(); ++i) {
         const std::optional<double> set = field.volts(rows.at(i).index);
@@ -251,15 +244,14 @@ void SweepChart::drawStatusBit(QPainter &painter, const Scale &scale) const
         const int neighbour = i > 0 ? i - 1 : 1;
         const std::optional<double> other = neighbour < rows.size() ? field.volts(rows.at(neighbour).index)
                                                                     : std::nullopt;
-        const bool rising = !other || (i > 0 ? *set >= *other : *other >= *set);
-        const QPointF point = scale.at(*set, measured(rows.at(i)));
-        QPolygonF &leg = legs[rising ? 0 : 1];
-        // A leg going on from the other's last row starts there.
-        if (leg.isEmpty() && i > 0 && !legs[rising ? 1 : 0].isEmpty())
-            leg << legs[rising ? 1 : 0].last();
-        leg << point;
+        const bool up = !other || (i > 0 ? *set >= *other : *other >= *set);
+        QPolygonF &leg = legs[up ? 0 : 1];
+        const QPolygonF &otherLeg = legs[up ? 1 : 0];
+        if (leg.isEmpty() && !otherLeg.isEmpty())
+            leg << otherLeg.last();
+        leg << scale.at(*set, measured(rows.at(i)));
     }
-    const QPen pens[2] = {QPen(risingColour, lineWidth), QPen(fallingColour, lineWidth, Qt::DashLine)};
+    const QPen pens[2] = {rising, falling};
     for (int leg = 0; leg < 2; ++leg) {
         painter.setPen(pens[leg]);
         painter.setBrush(pens[leg].color());
@@ -282,16 +274,5 @@ void SweepChart::drawStatusBit(QPainter &painter, const Scale &scale) const
         const qreal x = std::min(top.x() + margin / 2, qreal(scale.plot.right() - metrics.horizontalAdvance(text)));
         painter.drawText(QPointF(x, top.y() + metrics.ascent() + labelRow * metrics.height()), text);
         ++labelRow;
-    }
-
-    const int y = scale.plot.top() - margin - metrics.height() / 2;
-    int x = scale.plot.left();
-    for (int leg = 0; leg < 2; ++leg) {
-        const QString text = leg == 0 ? tr("rising") : tr("falling");
-        painter.setPen(pens[leg]);
-        painter.drawLine(x, y, x + legendLineLength, y);
-        painter.setPen(textColour);
-        painter.drawText(QPoint(x + legendLineLength + margin / 2, y + metrics.ascent() / 2 - 1), text);
-        x += legendLineLength + metrics.horizontalAdvance(text) + 3 * margin;
     }
 }

@@ -5,6 +5,7 @@
 #include "sweep/sweeprun.h"
 
 #include <QList>
+#include <QPen>
 #include <QWidget>
 
 // A sweep drawn as it goes: for a field that a probe follows, the probe's
@@ -32,8 +33,8 @@ protected:
 private:
     struct Scale;
 
-    void drawProbe(QPainter &painter, const Scale &scale) const;
-    void drawStatusBit(QPainter &painter, const Scale &scale) const;
+    void drawProbe(QPainter &painter, const Scale &scale, const QPen &reading, const QPen &ideal) const;
+    void drawStatusBit(QPainter &painter, const Scale &scale, const QPen &rising, const QPen &falling) const;
     double measured(const SweepRow &row) const;
 
     bool planned = false;

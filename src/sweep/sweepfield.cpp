@@ -40,9 +40,7 @@ std::optional<double> number(const QString &text)
 SweepField SweepField::of(const PanelField &choice)
 {
     SweepField field;
-    field.name = choice.name;
-    field.binding = choice.choice;
-    field.items = choice.items;
+    static_cast<PanelField &>(field) = choice;
     const QString word = firstWord(field.name);
     for (int p = 0; p < probeCount; ++p) {
         if (word.compare(QLatin1String(panelProbes[p].label), Qt::CaseInsensitive) == 0)

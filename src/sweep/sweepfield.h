@@ -11,16 +11,14 @@
 
 #include <optional>
 
-// A combo box of the panel as a sweep steps it: the field it binds, its name
-// as the register map gives it ("Buck1 Output voltage") and its item texts
-// in field-value order. What follows the field on the board is known by its
-// name's first word: the probe of that label (Buck1: BUCK1) or else the
-// status bit of that name (Comparator: bit 0 of 0x0d).
-struct SweepField
+// A combo box of the panel as a sweep steps it: a register field of the
+// panel (its name as the register map gives it, "Buck1 Output voltage", its
+// register bits and its item texts in field-value order) and what follows
+// it on the board, known by its name's first word: the probe of that label
+// (Buck1: BUCK1) or else the status bit of that name (Comparator: bit 0 of
+// 0x0d).
+struct SweepField : PanelField
 {
-    QString name;
-    FieldBinding binding;
-    QStringList items;
     int probe = -1;     // index into panelProbes, or -1
     int statusBit = -1; // bit of the status register, or -1
 

@@ -25,10 +25,32 @@ QList<int> SweepPlan::steps() const
     return indices;
 }
 
+std::optional<SweepPlan> planSweep(const QString &fieldName, const QString &from, const QString &to,
+                                   QString &error)
+{
+    const QList<SweepField> fields = sweepFields(panelFields());
+    const std::optional<SweepField> field = findSweepField(fields, fieldName);
+    if (!field) {
+        error = QStringLiteral("unknown field '%1' (the fields: %2)").arg(fieldName, sweepFieldList(fields));
+        return std::nullopt;
+    }
+    SweepPlan plan;
+    plan.field = *field;
+    for (const auto &[value, index] : {std::pair{from, &plan.fromIndex}, std::pair{to, &plan.toIndex}}) {
+        const std::optional<int> found = field->indexOfValue(value);
+        if (!found) {
+            error = QStringLiteral("%1 has no value '%2' (its values: %3)").arg(field->name, value, field->valueList());
+            return std::nullopt;
+        }
+        *index = *found;
+    }
+    return plan;
+}
+
 SweepRun::SweepRun(SweepPlan plan, DeviceLink &link, RegisterMirror &mirror, QObject *parent)
     : QObject(parent), sweepPlan(std::move(plan)), link(link), mirror(mirror),
       stepIndices(sweepPlan.steps()),
-      valueBefore(FieldCodec::valueFromMirror(sweepPlan.field.binding, mirror))
+      valueBefore(FieldCodec::valueFromMirror(sweepPlan.field.choice, mirror))
 {
 }
 
@@ -43,7 +65,7 @@ int SweepRun::advance()
         const int index = stepIndices.at(position);
         qCDebug(lcTrace, "sweep step %d of %d: %s", position + 1, stepCount(),
                 qPrintable(sweepPlan.field.items.value(index)));
-        if (!writeValue(FieldCodec::valueForIndex(sweepPlan.field.binding, index)))
+        if (!writeValue(FieldCodec::valueForIndex(sweepPlan.field.choice, index)))
             return fail(tr("the board stopped answering at step %1 of %2 (%3)")
                                 .arg(position + 1)
                                 .arg(stepCount())
@@ -82,7 +104,7 @@ void SweepRun::stop()
 // goes to the chip before the second one changes.
 bool SweepRun::writeValue(unsigned value)
 {
-    const FieldBinding &field = sweepPlan.field.binding;
+    const FieldBinding &field = sweepPlan.field.choice;
     FieldCodec::storeFirstPart(field, value, mirror);
     bool answered = link.register_write(field.address, mirror.at(field.address), Activity::PanelEdit);
     if (answered && field.secondAddress != -1) {
@@ -136,19 +158,6 @@ void SweepRun::finish()
 {
     phase = Phase::Done;
     emit finished();
-}
-
-int readFieldRegisters(DeviceLink &link, const SweepField &field, RegisterMirror &mirror)
-{
-    for (const int address : {field.binding.address, field.binding.secondAddress}) {
-        if (address < 0)
-            continue;
-        const int value = link.register_read(address, Activity::DirectAccess);
-        if (value < 0)
-            return address;
-        mirror.at(std::size_t(address)) = quint8(value);
-    }
-    return -1;
 }
 
 void runSweep(SweepRun &run, const std::function<bool(int milliseconds)> &wait)

@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class DeviceLink;
 
@@ -21,6 +22,8 @@ struct SweepPlan
 {
     static constexpr int defaultSettleMs = 100;
     static constexpr int defaultReadings = 1;
+    static constexpr int longestSettleMs = 3600000;
+    static constexpr int mostReadings = 1000;
 
     SweepField field;
     int fromIndex = 0; // item indices of the field
@@ -34,6 +37,16 @@ struct SweepPlan
     // the other, then back without setting the turning value twice.
     QList<int> steps() const;
 };
+
+// The plan of a sweep as a user writes it, for programs without the window:
+// the field by its name in the register map (in any case), the values as its
+// items read, with or without the unit ("1.1", "1.100V"); the rest as at
+// first. Empty, with what is wrong in error, for a field or value the panel
+// does not have: "unknown field 'Buck4' (the fields: Buck1 Output voltage,
+// ...)", "Buck1 Output voltage has no value '1.12' (its values: 1.100V,
+// ...)".
+std::optional<SweepPlan> planSweep(const QString &fieldName, const QString &from, const QString &to,
+                                   QString &error);
 
 // One step's result: the mean of its readings of each probe and the status
 // register as its last reading found it.
@@ -115,12 +128,6 @@ private:
     QList<SweepRow> taken;
     QString failureText;
 };
-
-// For a program without the panel's register mirror: the field's registers
-// read from the chip into mirror, so that a sweep changes only the field's
-// bits of them and restores the field from them. The first address that
-// did not answer, or -1.
-int readFieldRegisters(DeviceLink &link, const SweepField &field, RegisterMirror &mirror);
 
 // Runs a sweep to its end on the calling thread, for programs without an
 // event loop: wait(ms) sleeps between turns and returns false once the

@@ -31,8 +31,6 @@
 
 namespace {
 
-constexpr int longestSettleMs = 3600000;
-constexpr int mostReadings = 1000;
 constexpr QSize initialSize{1280, 600};
 // Room for the table's columns at first; the chart takes the rest.
 constexpr int initialTableWidth = 620;
@@ -86,13 +84,13 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     settle = new QSpinBox;
     settle->setObjectName(QStringLiteral("settle"));
     settle->setAccessibleName(tr("Settle time after each step"));
-    settle->setRange(0, longestSettleMs);
+    settle->setRange(0, SweepPlan::longestSettleMs);
     settle->setSuffix(tr(" ms"));
     settle->setValue(SweepPlan::defaultSettleMs);
     readings = new QSpinBox;
     readings->setObjectName(QStringLiteral("readings"));
     readings->setAccessibleName(tr("Readings averaged per step"));
-    readings->setRange(1, mostReadings);
+    readings->setRange(1, SweepPlan::mostReadings);
     readings->setValue(SweepPlan::defaultReadings);
     upAndDown = new QCheckBox(tr("Up and down"));
     upAndDown->setObjectName(QStringLiteral("upAndDown"));
@@ -158,6 +156,7 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     auto *commands = new QHBoxLayout;
     QPushButton *saveCsvButton = addButton(commands, tr("Save CSV\u2026"), "saveCsv");
     QPushButton *copyButton = addButton(commands, tr("Copy"), "copy");
+    copyButton->setAccessibleName(tr("Copy the rows"));
     QPushButton *saveImageButton = addButton(commands, tr("Save Image\u2026"), "saveImage");
     commands->addStretch(1);
 
@@ -178,6 +177,7 @@ SweepWindow::SweepWindow(const QList<SweepField> &fields, DeviceLink &link, Regi
     connect(copyButton, &QPushButton::clicked, this, &SweepWindow::copyRows);
     connect(saveImageButton, &QPushButton::clicked, this, &SweepWindow::saveImage);
     fieldChosen(fieldChoice->currentIndex());
+    setPlanEditable(true);
 }
 
 SweepWindow::~SweepWindow() = default;
@@ -305,6 +305,7 @@ void SweepWindow::setPlanEditable(bool editable)
                                                             readings, upAndDown, restore})
         control->setEnabled(editable);
     runButton->setText(editable ? tr("Run") : tr("Stop"));
+    runButton->setAccessibleName(editable ? tr("Run the sweep") : tr("Stop the sweep"));
 }
 
 void SweepWindow::showProgress()

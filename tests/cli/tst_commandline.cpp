@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
+#include "common/bytetext.h"
 
 #include <QtTest>
 
@@ -95,7 +96,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, value);
         QString error;
-        const std::optional<int> parsed = CommandLine::parseByte(text, "data", error);
+        const std::optional<int> parsed = ::parseByte(text, "data", error);
         if (value >= 0) {
             QCOMPARE(parsed, std::optional<int>(value));
             QVERIFY(error.isEmpty());

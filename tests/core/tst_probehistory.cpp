@@ -78,6 +78,12 @@ private slots:
                 << QList<ProbeSample>{batt(1, 1), batt(1, 1), batt(2, 2)} << 0 << 9 << "1:1 2:2";
         QTest::newRow("a new reading at the same time")
                 << QList<ProbeSample>{batt(1, 1), batt(1, 3), batt(2, 2)} << 0 << 9 << "1:1 1.001:3 2:2";
+        // Samples 32 to 47 make one block of the first level.
+        QList<ProbeSample> gapInABlock;
+        for (int s = 0; s < 100; ++s)
+            gapInABlock << (s == 40 ? at(s, {gap, gap, gap, gap}) : batt(s, 1));
+        QTest::newRow("a gap inside a block of a long view")
+                << gapInABlock << 0 << 99 << "0:1 1:1 39:1 | 41:1 64:1 65:1 98:1 99:1";
     }
 
     void linesOfAView()
@@ -88,7 +94,8 @@ private slots:
         ProbeHistory history;
         for (const ProbeSample &sample : samples)
             history.append(sample);
-        QTEST(battLine(probeTraces(history, from * 1000LL, to * 1000LL, 100)), "line");
+        // Room for two buckets in a long view, for every sample in a short one.
+        QTEST(battLine(probeTraces(history, from * 1000LL, to * 1000LL, samples.size() > 50 ? 2 : 100)), "line");
     }
 
     void noBoardAddsNoSample()
@@ -203,9 +210,18 @@ private slots:
             for (const LimitEvent &event : watch.check(sample))
                 texts << event.text();
         }
+        // Limits cleared while outside them: back within them.
+        for (const ProbeLimits &next : {limits, ProbeLimits{}}) {
+            watch.setLimits(next);
+            ProbeSample sample = batt(0, 2.5);
+            sample.time = start + 1000 * second++;
+            for (const LimitEvent &event : watch.check(sample))
+                texts << event.text();
+        }
         QCOMPARE(texts, (QStringList{"14:03:06 BATT 2.98 V below 3.00 V", "14:03:08 BATT back within limits",
                                      "14:03:09 BATT 3.45 V above 3.40 V", "14:03:11 BATT 2.50 V below 3.00 V",
-                                     "14:03:12 BATT back within limits"}));
+                                     "14:03:12 BATT back within limits", "14:03:13 BATT 2.50 V below 3.00 V",
+                                     "14:03:14 BATT back within limits"}));
         QCOMPARE(int(watch.events().size()), texts.size());
     }
 
@@ -214,12 +230,14 @@ private slots:
         QTest::addColumn<int>("minutes");
         QTest::addColumn<QString>("labels");
         QTest::newRow("a minute: every 10 s") << 1 << "14:03:10 14:03:20 14:03:30 14:03:40 14:03:50 14:04:00";
+        QTest::newRow("5 minutes: every minute") << 5 << "14:04 14:05 14:06 14:07 14:08";
         QTest::newRow("10 minutes: every 2 min") << 10 << "14:04 14:06 14:08 14:10 14:12";
         QTest::newRow("an hour: every 10 min") << 60 << "14:10 14:20 14:30 14:40 14:50 15:00";
         QTest::newRow("a day: every 6 h") << 24 * 60 << "18:00 00:00 06:00 12:00";
     }
 
-    // Local 14:03:07 onwards, with room for eight labels.
+    // Local 14:03:07 onwards, with room for eight labels; and from the
+    // first of those ticks on, which is a tick itself.
     void ticksOnRoundTimes()
     {
         QFETCH(int, minutes);
@@ -229,6 +247,8 @@ private slots:
         for (qint64 time : ticks.times)
             labels << timeTickLabel(time, ticks.step);
         QTEST(labels.join(' '), "labels");
+        const qint64 onTick = ticks.times.first();
+        QCOMPARE(timeTicks(onTick, onTick + minutes * 60'000LL, 8, utcOffsetAt(from)).times.first(), onTick);
     }
 
     // Each file holds the header and at most rowsPerFile lines: by default

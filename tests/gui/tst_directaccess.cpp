@@ -323,14 +323,11 @@ private slots:
 
     void fieldsAreSpokenByWhatTheyAre()
     {
-        retype(dataField(), "3c");
-        const QStringList spoken = {"lineEdit", "Register address", "00", "lineEdit_2", "Data byte", "3c",
-                                    "pushButton", "Write register", "", "pushButton_2", "Read register", ""};
-        for (qsizetype i = 0; i < spoken.size(); i += 3) {
-            QAccessibleInterface *field = QAccessible::queryAccessibleInterface(widget<QWidget>(spoken.at(i)));
-            QCOMPARE(field->text(QAccessible::Name), spoken.at(i + 1));
-            QCOMPARE(field->text(QAccessible::Value), spoken.at(i + 2));
-        }
+        const QStringList spoken = {"lineEdit", "Register address", "lineEdit_2", "Data byte",
+                                    "pushButton", "Write register", "pushButton_2", "Read register"};
+        for (qsizetype i = 0; i < spoken.size(); i += 2)
+            QCOMPARE(QAccessible::queryAccessibleInterface(widget<QWidget>(spoken.at(i)))->text(QAccessible::Name),
+                     spoken.at(i + 1));
     }
 };
 

@@ -5,8 +5,8 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QButtonGroup>
 #include <QAbstractItemView>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -39,7 +39,6 @@ private slots:
     void tabReachesEveryControlOnceInReadingOrder();
     void controlsAreSpokenByWhatTheyAre_data();
     void controlsAreSpokenByWhatTheyAre();
-    void arrowKeyChangesAChoicesValueNotItsName();
     void keysOpenMenusAndFilesAndRunUpdate();
 };
 
@@ -184,8 +183,8 @@ void TestMainWindow::aboutBoxOpensFromTheHelpMenu()
 
 void TestMainWindow::tabReachesEveryControlOnceInReadingOrder()
 {
-    // From the page tabs, the first stop: the System page's left column, the
-    // right-hand column, the row under the pages, and round again.
+    // From the page tabs: the System page's left column, the right-hand
+    // column, the row under the pages, and round again.
     const QStringList readingOrder = {
         "cb0c1", "le0d1", "cb0c2", "le0d2", "cb0c3", "le0d3", "cb0c0", "le0d0", "eventlog", "pushButton_2",
         "cb0a1", "cb0a4", "co0750", "cb0a0", "cb0a3", "co0850", "cb0a7", "cb0a2", "co0060",
@@ -229,7 +228,8 @@ void TestMainWindow::controlsAreSpokenByWhatTheyAre_data()
     QTest::newRow("register log") << "registerlog" << "Register log" << "";
     QTest::newRow("its Clear") << "pushButton" << "Clear register log" << "";
     QTest::newRow("event log's Clear") << "pushButton_2" << "Clear event log" << "";
-    QTest::newRow("pages") << "tabWidget" << "Pages" << "";
+    QTest::newRow("pages") << "tabWidget" << "Panel pages" << "";
+    QTest::newRow("page tabs") << "qt_tabwidget_tabbar" << "Pages" << "System";
     QTest::newRow("last transfer") << "lastTransfer" << "Last transfer" << "W00:00";
     QTest::newRow("link state") << "linkState" << "Link state" << "ready";
 }
@@ -246,20 +246,8 @@ void TestMainWindow::controlsAreSpokenByWhatTheyAre()
         QCOMPARE(spoken->text(QAccessible::Value), value);
     if (QAccessibleTextInterface *text = spoken->textInterface(); text && qobject_cast<QLabel *>(spoken->object()))
         QCOMPARE(text->text(0, text->characterCount()), value);
-}
-
-void TestMainWindow::arrowKeyChangesAChoicesValueNotItsName()
-{
-    WindowFixture f;
-    auto *choice = f.find<QComboBox>("co0850");
-    f.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    choice->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(choice, Qt::Key_Down);
-    QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(choice);
-    QCOMPARE(spoken->text(QAccessible::Value), QStringLiteral("1.150V"));
-    QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("Buck2 Output voltage"));
-    QCOMPARE(spoken->child(0)->object(), static_cast<QObject *>(choice->view()));
+    if (auto *choice = qobject_cast<QComboBox *>(spoken->object())) // its list is its child
+        QCOMPARE(spoken->child(0)->object(), static_cast<QObject *>(choice->view()));
 }
 
 void TestMainWindow::keysOpenMenusAndFilesAndRunUpdate()

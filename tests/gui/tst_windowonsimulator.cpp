@@ -238,9 +238,9 @@ void TestWindowOnSimulator::pollingFollowsTheBoardThatZq40613SimDrives()
     QVERIFY(comparatorInterrupt->isChecked());
 }
 
-// The same sweep from the window and from zq40613-reg gives the same CSV
-// but for the time of each row: on the ideal part with the battery held,
-// every reading is the same whichever program takes it.
+// The same sweep from the window, from zq40613-reg and from Python gives
+// the same CSV but for the time of each row: on the ideal part with the
+// battery held, every reading is the same whichever program takes it.
 void TestWindowOnSimulator::sweepsWriteOneCsvInEveryProgram()
 {
     const auto withoutTimes = [](const QByteArray &csv) {
@@ -263,6 +263,21 @@ void TestWindowOnSimulator::sweepsWriteOneCsvInEveryProgram()
     QVERIFY(reg.waitForFinished(10000));
     QCOMPARE(reg.exitCode(), 0);
     QCOMPARE(withoutTimes(reg.readAllStandardOutput()), window);
+#ifdef PYTHON_PROGRAM
+    QProcess python;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(PYTHON_MODULE_DIR));
+    python.setProcessEnvironment(environment);
+    python.start(QStringLiteral(PYTHON_PROGRAM),
+                 {"-c", "import sys, zq40613\nzq40613.Board().sweep('Buck3 Output voltage', 0.7, '0.75', settle_ms=0,"
+                        " up_down=True).to_csv(sys.argv[1])",
+                  dir.filePath("python.csv")});
+    QVERIFY(python.waitForFinished(10000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    QFile written(dir.filePath("python.csv"));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(withoutTimes(written.readAll()), window);
+#endif
 }
 
 // Rising, the comparator lets go once the threshold less its 100 mV of

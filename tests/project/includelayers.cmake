@@ -15,7 +15,7 @@ set(layers
     "common"
     "device"
     "binding dialog panel regfile"
-    "history regmap sweep"
+    "history regmap session sweep"
     "app")
 
 set(rank 0)

@@ -59,6 +59,8 @@ private slots:
     void programsTellTheirVersion();
     void launchersReachTheSimulator();
     void plainProgramFindsNoBoard();
+    void pythonModuleFromTheInstalledTree_data();
+    void pythonModuleFromTheInstalledTree();
     void uninstallLeavesNothingBehind();
 
 private:
@@ -68,7 +70,8 @@ private:
         QString out;
         QString err;
     };
-    Run run(const QString &program, const QStringList &arguments) const;
+    Run run(const QString &program, const QStringList &arguments,
+            const QProcessEnvironment &extra = {}) const;
     QString installed(const QString &path) const { return prefix.filePath(path); }
 
     QTemporaryDir prefix;
@@ -137,6 +140,11 @@ void TestInstall::installedTree_data()
     QTest::newRow("copyright") << "share/doc/zq40613-eval/copyright" << false;
     QTest::newRow("changelog") << "share/doc/zq40613-eval/changelog.gz" << false;
 #endif
+#ifdef PYTHON_MODULE
+    QTest::newRow("Python module") << QStringLiteral(PYTHON_INSTALL_DIR "/" PYTHON_MODULE) << false;
+    QTest::newRow("Python module's type hints") << QStringLiteral(PYTHON_INSTALL_DIR "/zq40613.pyi") << false;
+    QTest::newRow("Python package's copyright") << "share/doc/python3-zq40613/copyright" << false;
+#endif
 }
 
 void TestInstall::installedTree()
@@ -167,14 +175,16 @@ void TestInstall::simulatorStaysAwayFromThePrograms()
     QVERIFY(!entry.contains("-sim"));
 }
 
-TestInstall::Run TestInstall::run(const QString &program, const QStringList &arguments) const
+TestInstall::Run TestInstall::run(const QString &program, const QStringList &arguments,
+                                  const QProcessEnvironment &extra) const
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("LD_LIBRARY_PATH"));
     env.insert(QStringLiteral("ZQ40613_SIM_STATE"), state.filePath(QStringLiteral("board.state")));
+    env.insert(extra);
     process.setProcessEnvironment(env);
-    process.start(installed(program), arguments);
+    process.start(QFileInfo(program).isAbsolute() ? program : installed(program), arguments);
     Run result;
     if (!process.waitForFinished(30000))
         return result;
@@ -220,6 +230,45 @@ void TestInstall::plainProgramFindsNoBoard()
     QCOMPARE(read.exitCode, 1);
     QVERIFY(read.out.isEmpty());
     QVERIFY2(read.err.contains(QLatin1String("no board")), qPrintable(read.err));
+}
+
+// The module imports from where it was installed, tells the programs'
+// version and, like them, reaches the simulated board only when asked to, by
+// the library path.
+void TestInstall::pythonModuleFromTheInstalledTree_data()
+{
+    QTest::addColumn<QString>("libraryPath");
+    QTest::addColumn<QString>("out");
+#ifdef PYTHON_MODULE
+    QTest::newRow("simulator on the library path") << installed(QStringLiteral(INSTALL_LIBDIR "/zq40613-eval/sim"))
+                                                   << "0.0.2 14\n";
+    QTest::newRow("no library") << QString() << "0.0.2 NoBoardError\n";
+#endif
+}
+
+void TestInstall::pythonModuleFromTheInstalledTree()
+{
+#ifdef PYTHON_MODULE
+    QFETCH(QString, libraryPath);
+    QFETCH(QString, out);
+    QCOMPARE(run(program("zq40613-sim"), {"reset"}).exitCode, 0);
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PYTHONPATH"), installed(QStringLiteral(PYTHON_INSTALL_DIR)));
+    env.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
+    if (!libraryPath.isEmpty())
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"), libraryPath);
+    const Run python = run(QStringLiteral(PYTHON_EXECUTABLE),
+                           {"-c", "import sys, zq40613\n"
+                                  "assert zq40613.__file__.startswith(sys.argv[1]), zq40613.__file__\n"
+                                  "try:\n    print(zq40613.__version__, zq40613.Board().read(7))\n"
+                                  "except zq40613.NoBoardError:\n    print(zq40613.__version__, 'NoBoardError')\n",
+                            installed(QStringLiteral(PYTHON_INSTALL_DIR))},
+                           env);
+    QVERIFY2(python.exitCode == 0, qPrintable(python.err));
+    QCOMPARE(python.out, out);
+#else
+    QSKIP("the Python module is not built here");
+#endif
 }
 
 // Run last. The uninstaller copies itself away and returns at once, so the
