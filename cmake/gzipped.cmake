@@ -3,9 +3,7 @@
 # wants them: gzip -9n, best compression and no name or time stamp in the
 # header, so that every build gives the same bytes. Windows has no manual
 # pages, and a build without gzip leaves them out too.
-if(NOT WIN32)
-    find_program(ZQ_GZIP gzip)
-endif()
+find_program(ZQ_GZIP gzip)
 
 # zq_install_gzipped(SOURCE DESTINATION [COMPONENT NAME]): installs SOURCE,
 # a file of the current source folder or an absolute path, as
@@ -13,7 +11,7 @@ endif()
 # The same file may be installed to several places from one folder.
 function(zq_install_gzipped source destination)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "COMPONENT" "")
-    if(NOT ZQ_GZIP)
+    if(WIN32 OR NOT ZQ_GZIP)
         return()
     endif()
     get_filename_component(input ${source} ABSOLUTE)
@@ -45,7 +43,7 @@ function(zq_add_manpage page)
     string(REGEX MATCH "[1-9]$" section ${name})
     set(destination ${CMAKE_INSTALL_MANDIR}/man${section})
     zq_install_gzipped(${page} ${destination})
-    if(NOT ZQ_GZIP)
+    if(WIN32 OR NOT ZQ_GZIP)
         return()
     endif()
     foreach(alias IN LISTS arg_ALIASES)

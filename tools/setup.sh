@@ -20,8 +20,9 @@ ZQ_CHECK_PACKAGES="clang libclang-rt-14-dev fonts-dejavu-core fonts-noto-core fo
 
 # What tools/windows-build needs: MinGW-w64's compiler, the host's Qt tools
 # (moc, rcc, uic) for the Qt for MinGW archive, Ninja, Wine to run the
-# Windows test suite and NSIS's makensis for the installer.
-ZQ_WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix qt6-base-dev-tools ninja-build wine64 nsis"
+# Windows test suite with the fonts the window is tested with, and NSIS's
+# makensis for the installer.
+ZQ_WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix qt6-base-dev-tools ninja-build wine64 fonts-dejavu-core fonts-noto-core fonts-cantarell nsis"
 
 # The archive of Qt for MinGW that the Windows build is made against:
 # $ZQ_QT_MINGW_ARCHIVE when set, else qt6-mingw-6.4.2.tar.xz in the folder

@@ -40,7 +40,8 @@ if(ZQ_MAKENSIS)
         COMMAND ${CMAKE_COMMAND} -DSTAGE=${ZQ_STAGE} -DOUTPUT_DIR=${ZQ_INSTALLER_DIR}
                 -P ${CMAKE_CURRENT_LIST_DIR}/installerfiles.cmake
         COMMAND ${ZQ_MAKENSIS} -V2 -NOCD ${ZQ_INSTALLER_DIR}/installer.nsi
-        DEPENDS programs ${ZQ_INSTALLER_DIR}/installer.nsi ${CMAKE_CURRENT_LIST_DIR}/installerfiles.cmake
+        DEPENDS zq40613-eval zq40613-reg zq40613-sim hid2_simulator zq40613-eval-sim zq40613-reg-sim
+                ${ZQ_INSTALLER_DIR}/installer.nsi ${CMAKE_CURRENT_LIST_DIR}/installerfiles.cmake
         WORKING_DIRECTORY ${ZQ_INSTALLER_DIR}
         COMMENT "Packing ${ZQ_INSTALLER}"
         VERBATIM)

@@ -16,8 +16,10 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -381,7 +383,7 @@ void TestProbeHistoryWindow::recordingGoesOnWithTheWindowClosed()
     startRecording(f, dir.filePath(QStringLiteral("run")));
     QPushButton *record = f.find<QPushButton>(QStringLiteral("record"));
     QCOMPARE(record->text(), QStringLiteral("Stop Recording"));
-    QCOMPARE(historyWindow(f)->windowTitle(), "Probe History - recording to " + path);
+    QCOMPARE(historyWindow(f)->windowTitle(), "Probe History - recording to " + QDir::toNativeSeparators(path));
     historyWindow(f)->close();
 
     const qint64 t = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)).toMSecsSinceEpoch();
@@ -402,6 +404,9 @@ void TestProbeHistoryWindow::recordingGoesOnWithTheWindowClosed()
 // on a full disk), stop with the file and the system's reason.
 void TestProbeHistoryWindow::recordingFailureTellsWhy()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Needs a limit on the size of the files the process writes (setrlimit)");
+#else
     QTemporaryDir dir;
     WindowFixture f(false);
     f.find<QAction>(QStringLiteral("actionProbe_History"))->trigger();
@@ -434,6 +439,7 @@ void TestProbeHistoryWindow::recordingFailureTellsWhy()
     QVERIFY2(kept.endsWith('\n') && kept.count('\n') == 2, kept.constData());
     QCOMPARE(record->text(), QStringLiteral("Record\u2026"));
     QCOMPARE(f.window->probeHistory().size(), 3);
+#endif
 }
 
 void TestProbeHistoryWindow::limitsGiveEventsAndMayStopTheRecording()

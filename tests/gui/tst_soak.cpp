@@ -24,7 +24,9 @@
 #define ZQ_SOAK_UNDER_ASAN 1
 #endif
 
-#ifndef ZQ_SOAK_UNDER_ASAN
+#if defined(ZQ_SOAK_UNDER_ASAN) || defined(Q_OS_WIN)
+#define ZQ_SOAK_HEAP_UNMEASURED 1
+#else
 #include <malloc.h>
 #endif
 
@@ -137,7 +139,7 @@ private:
 // Bytes in allocated heap blocks.
 qint64 heapInUse()
 {
-#ifdef ZQ_SOAK_UNDER_ASAN
+#ifdef ZQ_SOAK_HEAP_UNMEASURED
     return 0;
 #else
     return static_cast<qint64>(mallinfo2().uordblks);
@@ -151,8 +153,10 @@ qint64 heapInUse()
 // can do that.
 QString heapNotComparable()
 {
-#ifdef ZQ_SOAK_UNDER_ASAN
+#if defined(ZQ_SOAK_UNDER_ASAN)
     return QStringLiteral("AddressSanitizer owns the heap; its leak check covers this run");
+#elif defined(Q_OS_WIN)
+    return QStringLiteral("the heap is measured by glibc's mallinfo2()");
 #else
     constexpr char cacheOff[] = "glibc.malloc.tcache_count=0";
     if (!qgetenv("GLIBC_TUNABLES").contains(cacheOff))

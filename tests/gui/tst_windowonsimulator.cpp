@@ -262,7 +262,8 @@ void TestWindowOnSimulator::sweepsWriteOneCsvInEveryProgram()
     reg.start(QStringLiteral(REG_PROGRAM), {"sweep", "Buck3 Output voltage", "0.7", "0.75", "--up-down", "--settle", "0"});
     QVERIFY(reg.waitForFinished(10000));
     QCOMPARE(reg.exitCode(), 0);
-    QCOMPARE(withoutTimes(reg.readAllStandardOutput()), window);
+    // Standard output is text on Windows, with CR LF line ends.
+    QCOMPARE(withoutTimes(reg.readAllStandardOutput().replace("\r\n", "\n")), window);
 #ifdef PYTHON_PROGRAM
     QProcess python;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
