@@ -33,6 +33,24 @@ bool adopt(QFile &file, int fd, QIODevice::OpenMode mode, QString &reason)
     return fail(reason, file.errorString());
 }
 
+// Opens without blocking and keeps the descriptor only if what was opened
+// is a regular file; -1, with the reason, otherwise.
+int openChecked(const QString &fileName, int flags, QString &reason)
+{
+    const int fd = ::open(QFile::encodeName(fileName).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        failWithErrno(reason);
+        return -1;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        fail(reason, notRegularFileReason());
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 FileKind fileKindAt(const QString &fileName)
@@ -45,15 +63,8 @@ FileKind fileKindAt(const QString &fileName)
 
 bool openRegularFile(QFile &file, const QString &fileName, QString &reason)
 {
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return failWithErrno(reason);
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return fail(reason, notRegularFileReason());
-    }
-    return adopt(file, fd, QIODevice::ReadOnly, reason);
+    const int fd = openChecked(fileName, O_RDONLY, reason);
+    return fd >= 0 && adopt(file, fd, QIODevice::ReadOnly, reason);
 }
 
 bool createRegularFile(QFile &file, const QString &fileName, QString &reason)
@@ -62,15 +73,9 @@ bool createRegularFile(QFile &file, const QString &fileName, QString &reason)
     // even opened: that alone would reach whoever waits at its other end.
     if (fileKindAt(fileName) == FileKind::other)
         return fail(reason, notRegularFileReason());
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC,
-                          0666);
+    const int fd = openChecked(fileName, O_WRONLY | O_CREAT, reason);
     if (fd < 0)
-        return failWithErrno(reason);
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return fail(reason, notRegularFileReason());
-    }
+        return false;
     if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0) {
         const QString why = qt_error_string(errno);
         ::close(fd);

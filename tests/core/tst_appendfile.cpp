@@ -51,15 +51,6 @@ const QString device = QStringLiteral("NUL");
 const QString device = QStringLiteral("/dev/null");
 #endif
 
-// What rows that are not regular files have in common.
-void addNotRegularRows()
-{
-    QTest::addColumn<Setup>("setup");
-    QTest::newRow("FIFO") << Setup(fifoIn);
-    QTest::newRow("device") << Setup([](const QTemporaryDir &) { return device; });
-    QTest::newRow("folder") << Setup([](const QTemporaryDir &dir) { return dir.path(); });
-}
-
 } // namespace
 
 class TestAppendFile : public QObject
@@ -68,13 +59,11 @@ class TestAppendFile : public QObject
 
 private slots:
     void linesReachTheFileAtOnce();
-    void onlyRegularFilesAreRecordedInto_data() { addNotRegularRows(); }
-    void onlyRegularFilesAreRecordedInto();
+    void onlyRegularFilesAreRecordedIntoOrReplaced_data();
+    void onlyRegularFilesAreRecordedIntoOrReplaced();
     void missingFolderIsNamed();
     void replaceFile_data();
     void replaceFile();
-    void onlyRegularFilesAreReplaced_data() { addNotRegularRows(); }
-    void onlyRegularFilesAreReplaced();
     void replaceThatFailsKeepsTheOldFile();
 };
 
@@ -96,7 +85,16 @@ void TestAppendFile::linesReachTheFileAtOnce()
     QVERIFY(!file.append("c,3\n"));
 }
 
-void TestAppendFile::onlyRegularFilesAreRecordedInto()
+void TestAppendFile::onlyRegularFilesAreRecordedIntoOrReplaced_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::newRow("FIFO") << Setup(fifoIn);
+    QTest::newRow("device") << Setup([](const QTemporaryDir &) { return device; });
+    QTest::newRow("folder") << Setup([](const QTemporaryDir &dir) { return dir.path(); });
+}
+
+// Neither a recording nor a save takes the place of what is there.
+void TestAppendFile::onlyRegularFilesAreRecordedIntoOrReplaced()
 {
     QFETCH(Setup, setup);
     QTemporaryDir dir;
@@ -106,6 +104,10 @@ void TestAppendFile::onlyRegularFilesAreRecordedInto()
     AppendFile file;
     QVERIFY(!file.open(path));
     QCOMPARE(file.errorString(), QStringLiteral("not a regular file"));
+    QString reason;
+    QVERIFY(!::replaceFile(path, "reg 0x07 0x0E w\n", reason));
+    QCOMPARE(reason, QStringLiteral("not a regular file"));
+    QVERIFY(!QFileInfo(path).isFile() && (path == device || QFileInfo::exists(path)));
 }
 
 void TestAppendFile::missingFolderIsNamed()
@@ -141,19 +143,6 @@ void TestAppendFile::replaceFile()
     QVERIFY2(::replaceFile(path, "reg 0x07 0x0E w\n", reason), qPrintable(reason));
     QCOMPARE(fileContents(path), QByteArray("reg 0x07 0x0E w\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"saved.qrx"});
-}
-
-void TestAppendFile::onlyRegularFilesAreReplaced()
-{
-    QFETCH(Setup, setup);
-    QTemporaryDir dir;
-    const QString path = setup(dir);
-    if (path.isEmpty())
-        QSKIP("Windows has no FIFOs");
-    QString reason;
-    QVERIFY(!::replaceFile(path, "reg 0x07 0x0E w\n", reason));
-    QCOMPARE(reason, QStringLiteral("not a regular file"));
-    QVERIFY(!QFileInfo(path).isFile() && (path == device || QFileInfo::exists(path)));
 }
 
 // The old file is left as it was, and the new one goes: on Windows a file
