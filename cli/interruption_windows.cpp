@@ -17,6 +17,8 @@ BOOL WINAPI onControlEvent(DWORD event)
 
 } // namespace
 
+// A program started to ignore Ctrl+C (as in a new process group, the way a
+// background job is started) still ignores it: the system calls no handler.
 void InterruptCatcher::catchInterrupts()
 {
     ::SetConsoleCtrlHandler(onControlEvent, TRUE);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "regfile/appendfile.h"
 #include "regfile/filereplace.h"
+#include "regfile/regularfile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -59,8 +60,8 @@ class TestAppendFile : public QObject
 
 private slots:
     void linesReachTheFileAtOnce();
-    void onlyRegularFilesAreRecordedIntoOrReplaced_data();
-    void onlyRegularFilesAreRecordedIntoOrReplaced();
+    void onlyRegularFilesAreOpened_data();
+    void onlyRegularFilesAreOpened();
     void missingFolderIsNamed();
     void replaceFile_data();
     void replaceFile();
@@ -85,7 +86,7 @@ void TestAppendFile::linesReachTheFileAtOnce()
     QVERIFY(!file.append("c,3\n"));
 }
 
-void TestAppendFile::onlyRegularFilesAreRecordedIntoOrReplaced_data()
+void TestAppendFile::onlyRegularFilesAreOpened_data()
 {
     QTest::addColumn<Setup>("setup");
     QTest::newRow("FIFO") << Setup(fifoIn);
@@ -93,8 +94,8 @@ void TestAppendFile::onlyRegularFilesAreRecordedIntoOrReplaced_data()
     QTest::newRow("folder") << Setup([](const QTemporaryDir &dir) { return dir.path(); });
 }
 
-// Neither a recording nor a save takes the place of what is there.
-void TestAppendFile::onlyRegularFilesAreRecordedIntoOrReplaced()
+// Neither a load nor a recording opens it, and no save takes its place.
+void TestAppendFile::onlyRegularFilesAreOpened()
 {
     QFETCH(Setup, setup);
     QTemporaryDir dir;
@@ -105,6 +106,9 @@ void TestAppendFile::onlyRegularFilesAreRecordedIntoOrReplaced()
     QVERIFY(!file.open(path));
     QCOMPARE(file.errorString(), QStringLiteral("not a regular file"));
     QString reason;
+    QFile load;
+    QVERIFY(!openRegularFile(load, path, reason));
+    QCOMPARE(reason, QStringLiteral("not a regular file"));
     QVERIFY(!::replaceFile(path, "reg 0x07 0x0E w\n", reason));
     QCOMPARE(reason, QStringLiteral("not a regular file"));
     QVERIFY(!QFileInfo(path).isFile() && (path == device || QFileInfo::exists(path)));

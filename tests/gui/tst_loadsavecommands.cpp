@@ -267,11 +267,10 @@ void TestRegisterFileCommands::loadOfWhatIsNoReadableFile_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("file that vanished") << QStringLiteral("vanished");
-#ifdef Q_OS_UNIX
     // Opening a FIFO the ordinary way waits for a writer, for good.
     QTest::newRow("FIFO") << QStringLiteral("fifo");
+    // A device that never ends.
     QTest::newRow("device") << QStringLiteral("device");
-#endif
 #ifdef Q_OS_LINUX
     // A regular file whose first read fails: address 0 is never mapped.
     QTest::newRow("read error") << QStringLiteral("read error");
@@ -288,7 +287,12 @@ void TestRegisterFileCommands::loadOfWhatIsNoReadableFile()
         QVERIFY(writeFile(path, "reg 0x01 0x02 w\n"));
         afterChoosing = [path] { QFile::remove(path); };
     }
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+    if (kind == QLatin1String("fifo"))
+        QSKIP("Windows has no FIFOs");
+    if (kind == QLatin1String("device"))
+        QSKIP("Qt's file dialog turns NUL down itself; tst_appendfile opens it as a load would");
+#else
     if (kind == QLatin1String("fifo"))
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     if (kind == QLatin1String("device"))
@@ -335,6 +339,8 @@ void TestRegisterFileCommands::saveOverAFifoLeavesIt()
     expectErrorBox(answers, QStringLiteral("File Error!"));
     QCOMPARE(answers.seen.last().informativeText, path + QStringLiteral(": not a regular file"));
     QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+#else
+    QSKIP("Windows has no FIFOs; saving over NUL and a named pipe is tst_appendfile's");
 #endif
 }
 
