@@ -3,6 +3,7 @@
 #include "device/devicelink.h"
 #include "device/hid2library.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@ class TestHid2Library : public QObject
 
 private slots:
     void libraryBesideTheProgramWins();
+    void systemSearchFindsTheLibrary();
     void incompleteLibraryIsRefused_data();
     void incompleteLibraryIsRefused();
     void missingLibraryActsAsNoBoard();
@@ -41,6 +43,25 @@ void TestHid2Library::libraryBesideTheProgramWins()
     QVERIFY(library.fileName().startsWith(programDir.path()));
     QCOMPARE(library.usb_hid_init(), 4242);
     QCOMPARE(library.spi_read(4242, 0, 0), 0x5a);
+}
+
+// Without one beside the program, the system's search finds it: on Windows
+// on the PATH, its last step.
+void TestHid2Library::systemSearchFindsTheLibrary()
+{
+#ifdef Q_OS_WIN
+    QTemporaryDir programDir;
+    QTemporaryDir onPath;
+    QVERIFY(placeAsHid2(QStringLiteral(HID2_STUB), onPath));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QDir::toNativeSeparators(onPath.path()).toLocal8Bit() + ';' + path);
+    Hid2Library library(programDir.path());
+    qputenv("PATH", path);
+    QVERIFY2(library.fileName().startsWith(onPath.path()), qPrintable(library.fileName()));
+    QCOMPARE(library.usb_hid_init(), 4242);
+#else
+    QSKIP("Linux reads LD_LIBRARY_PATH once, when the program starts");
+#endif
 }
 
 void TestHid2Library::incompleteLibraryIsRefused_data()
