@@ -16,7 +16,6 @@ HOLDS_VALUES = {pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE, p
 
 
 def wait_for(what, program, find):
-    """What find() returns once it returns something, while the program runs."""
     deadline = time.monotonic() + 120
     while program.poll() is None and time.monotonic() < deadline:
         if found := find():
@@ -50,8 +49,7 @@ def faults(window):
 
 
 def main():
-    # Xvfb tells the display it found free once it serves there.
-    ready, told = os.pipe()
+    ready, told = os.pipe()  # Xvfb tells on it the display it found free, once it serves there
     server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-nolisten", "tcp", "-screen", "0", "1280x1024x24"],
                               pass_fds=[told])
     os.close(told)
