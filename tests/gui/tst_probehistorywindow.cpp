@@ -128,7 +128,6 @@ private slots:
     void limitsGiveEventsAndMayStopTheRecording();
     void limitFieldsTakePlainVolts_data();
     void limitFieldsTakePlainVolts();
-    void screenReadersHearWhatEachControlIs_data();
     void screenReadersHearWhatEachControlIs();
     void cursorsAndStatistics_data();
     void cursorsAndStatistics();
@@ -526,28 +525,18 @@ void TestProbeHistoryWindow::limitFieldsTakePlainVolts()
         QCOMPARE(QAccessible::queryAccessibleInterface(edit)->text(QAccessible::Description), problem);
 }
 
-void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("chart") << "chart" << "Probe voltages over time";
-    QTest::newRow("statistics") << "statistics" << "Statistics";
-    QTest::newRow("limit") << "highBUCK3" << "BUCK3 high limit";
-    QTest::newRow("events") << "events" << "Limit events";
-    QTest::newRow("span") << "span" << "Time span";
-    QTest::newRow("clear") << "clear" << "Clear history";
-}
-
 // Each focusable control says what it is, no two alike, and the
 // statistics say which probe and which value each number is.
 void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs()
 {
-    QFETCH(QString, control);
     WindowFixture f(false);
     QWidget *window = openHistory(f);
     f.window->probeHistory().append(sampleAt(QDateTime::currentMSecsSinceEpoch(), 3.7));
-    QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(f.find<QWidget>(control));
-    QTEST(heard->text(QAccessible::Name), "name");
+    QStringList heard;
+    for (const char *control : {"chart", "statistics", "highBUCK3", "events", "span", "clear"})
+        heard << QAccessible::queryAccessibleInterface(f.find<QWidget>(control))->text(QAccessible::Name);
+    QCOMPARE(heard.join(", "), "Probe voltages over time, Statistics, BUCK3 high limit, Limit events, Time span, "
+                               "Clear history");
     QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>("span"))->text(QAccessible::Value), "10 minutes");
 
     QStringList names;
@@ -614,14 +603,13 @@ void TestProbeHistoryWindow::cursorsAndStatistics()
     ProbeChartView *chart = chartOf(f);
     chart->setFocus();
     for (const QString &action : actions.split(' ', Qt::SkipEmptyParts)) {
-        const QStringList repeated = action.split('*');
-        for (int i = 0; i < repeated.value(1, "1").toInt(); ++i) {
-            const QKeyCombination key = QKeySequence::fromString(repeated[0].section('@', 0, 0))[0];
-            if (repeated[0].contains('@'))
-                clickChart(f, t + repeated[0].section('@', 1).toInt() * 1'000,
-                           repeated[0].startsWith("Shift") ? Qt::ShiftModifier : Qt::NoModifier);
+        const QString step = action.section('*', 0, 0);
+        const Qt::KeyboardModifiers shift = step.startsWith("Shift") ? Qt::ShiftModifier : Qt::NoModifier;
+        for (int i = 0; i < qMax(1, action.section('*', 1).toInt()); ++i) {
+            if (step.contains('@'))
+                clickChart(f, t + step.section('@', 1).toInt() * 1'000, shift);
             else
-                QTest::keyClick(chart, key.key(), key.keyboardModifiers());
+                QTest::keyClick(chart, QKeySequence::fromString(step)[0].key(), shift);
         }
     }
 
