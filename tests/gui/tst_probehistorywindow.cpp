@@ -491,7 +491,7 @@ void TestProbeHistoryWindow::limitFieldsTakePlainVolts_data()
     QTest::newRow("above the probe's range")
             << "BUCK3/high" << "2.45" << "BUCK3 high limit: \u201c2.45\u201d is no voltage from 0 to 2.44 V.";
     QTest::newRow("negative") << "BATT/low" << "-1" << "BATT low limit: \u201c-1\u201d is no voltage from 0 to 6.83 V.";
-    QTest::newRow("exponent") << "BATT/low" << "1e1" << "BATT low limit: \u201c1e1\u201d is no voltage from 0 to 6.83 V.";
+    QTest::newRow("exponent") << "BATT/low" << "1e0" << "BATT low limit: \u201c1e0\u201d is no voltage from 0 to 6.83 V.";
     QTest::newRow("three decimals")
             << "BATT/low" << "3.456" << "BATT low limit: \u201c3.456\u201d is no voltage from 0 to 6.83 V.";
 }
