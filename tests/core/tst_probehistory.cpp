@@ -228,8 +228,7 @@ private slots:
         QTest::newRow("a day: every 6 h") << 24 * 60 << "18:00 00:00 06:00 12:00";
     }
 
-    // Local 14:03:07 onwards, with room for eight labels; and from the
-    // first of those ticks on, which is a tick itself.
+    // From local 14:03:07 with room for eight labels; and from its first tick, which is a tick itself.
     void ticksOnRoundTimes()
     {
         QFETCH(int, minutes);
