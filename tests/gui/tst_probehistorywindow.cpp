@@ -189,9 +189,8 @@ void TestProbeHistoryWindow::toolsMenuShowsTheOneWindow()
     // At its own minimum size the chart keeps its height, and the legend each probe's colour.
     window->resize(window->minimumSizeHint());
     QTRY_COMPARE(window->size(), window->minimumSizeHint());
-    ProbeChartView *chart = chartOf(f);
-    QVERIFY2(chart->height() >= 200, qPrintable(QString::number(chart->height())));
-    const QImage legend = chart->grab(QRect(0, 0, chart->width(), chart->plotArea().top())).toImage();
+    QVERIFY2(chartOf(f)->height() >= 200, qPrintable(QString::number(chartOf(f)->height())));
+    const QImage legend = chartOf(f)->grab(QRect(0, 0, chartOf(f)->width(), chartOf(f)->plotArea().top())).toImage();
     for (const QRgb colour : {0xffd55e00, 0xff0072b2, 0xff009e73, 0xffcc79a7}) // absent, it masks as 0 (no pixel) does
         QVERIFY2(legend.createMaskFromColor(colour) != legend.createMaskFromColor(0),
                  qPrintable(QString::number(colour, 16)));
@@ -515,8 +514,7 @@ void TestProbeHistoryWindow::screenReadersHearWhatEachControlIs()
     QCOMPARE(heard.join(", "), "Probe voltages over time, Statistics, BUCK3 high limit, Limit events, Time span, "
                                "Clear history");
     QCOMPARE(QAccessible::queryAccessibleInterface(f.find<QWidget>("span"))->text(QAccessible::Value), "10 minutes");
-    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(f.find<QWidget>("statistics"))
-                                               ->tableInterface();
+    auto *table = QAccessible::queryAccessibleInterface(f.find<QWidget>("statistics"))->tableInterface();
     QCOMPARE(table->columnDescription(0) + ' ' + table->rowDescription(2) + ' '
                      + table->cellAt(2, 0)->text(QAccessible::Name), "BATT mean 3.70");
 }
