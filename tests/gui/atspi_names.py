@@ -1,8 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""atspi_names.py PROGRAM: reads the main window and each window of the Tools
-menu through AT-SPI as a screen reader does; fails on an unnamed focusable
-control, or two with one name in a window. Page tabs and what lists, tables and
-combo boxes hold are values. Run it under a private session bus, no DISPLAY."""
+"""atspi_names.py PROGRAM, under a private session bus, no DISPLAY: reads the main window and each window of the
+Tools menu through AT-SPI as a screen reader does; fails on an unnamed focusable control, or two with one name in
+a window. Page tabs and what lists, tables and combo boxes hold are values."""
 
 import os
 import subprocess
