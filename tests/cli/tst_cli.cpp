@@ -505,13 +505,11 @@ private slots:
                 << "zq40613-sim: battery: '3.5V' is not a voltage (decimal volts, such as 3.0)" + simHint;
         QTest::newRow("verify a folder") << "\"$0\" verify ." << 2 << "zq40613-reg: cannot read .: Is a directory\n";
         // --help and --version need no window system; -platform stays Qt's.
-        const QString noDisplay = QStringLiteral("mkdir -p -m 700 run; env -u QT_QPA_PLATFORM -u DISPLAY "
-                                                 "-u WAYLAND_DISPLAY XDG_RUNTIME_DIR=\"$PWD/run\" \"$2\" ");
+        const QString noDisplay = QStringLiteral("mkdir -p -m 700 run; env -i XDG_RUNTIME_DIR=\"$PWD/run\" \"$2\" ");
         QTest::newRow("eval --version") << noDisplay + "--version >&2" << 0
                                         << "zq40613-eval (ZQ40613 Evaluation kit) Version 0.0.2\n";
-        QTest::newRow("eval --help") << noDisplay + "-platform xcb --help | head -n 2 >&2" << 0
-                                     << "Usage: " EVAL_PROGRAM " [options]\n"
-                                        "Evaluation software for the ZQ40613 power-management chip on its evaluation board.\n";
+        QTest::newRow("eval --help") << noDisplay + "-platform xcb --help | head -n 1 >&2" << 0
+                                     << "Usage: " EVAL_PROGRAM " [options]\n";
         const QString evalUsage = "\nUsage: zq40613-eval [options]\nTry 'zq40613-eval --help' for more information.\n";
         QTest::newRow("eval, unknown option") << noDisplay + "-platform offscreen --verbose" << 2
                                               << "zq40613-eval: Unknown option 'verbose'." + evalUsage;
