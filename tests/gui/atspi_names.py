@@ -1,11 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""atspi_names.py PROGRAM: reads PROGRAM's windows through AT-SPI as a
-screen reader does, each Tools entry opened by its accessibility action;
-fails on a focusable control without a name or two in a window with one
-name. Page tabs and what lists, tables and combo boxes hold are values.
-Run under a private session bus (dbus-run-session) without DISPLAY: the
-program gets an X server of its own on a display Xvfb finds free.
-"""
+"""atspi_names.py PROGRAM: reads the main window and each window of the Tools
+menu through AT-SPI as a screen reader does; fails on an unnamed focusable
+control, or two with one name in a window. Page tabs and what lists, tables and
+combo boxes hold are values. Run it under a private session bus, no DISPLAY."""
 
 import os
 import subprocess
@@ -18,14 +15,13 @@ from gi.repository import Atspi
 HOLDS_VALUES = {pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE}
 
 
-def wait_for(what, find, timeout_s=120):
-    deadline = time.monotonic() + timeout_s
-    while time.monotonic() < deadline:
-        found = find()
-        if found:
+def wait_for(what, program, find):
+    deadline = time.monotonic() + 120
+    while program.poll() is None and time.monotonic() < deadline:
+        if found := find():
             return found
         time.sleep(0.1)
-    sys.exit(f"timed out waiting for {what}")
+    sys.exit(f"no {what}; the program's exit status: {program.poll()}")
 
 
 def shown_window(app, title):
@@ -40,51 +36,36 @@ def controls(node, path=""):
         return []
     found = [(node.name.strip(), f"{path} '{node.name}'")] if node.getState().contains(pyatspi.STATE_FOCUSABLE) else []
     if node.getRole() not in HOLDS_VALUES:
-        for child in node:
-            found += controls(child, path) if child is not None else []
+        found += [control for child in node if child is not None for control in controls(child, path)]
     return found
 
 
-def faults(title, window):
+def faults(window):
     found = controls(window)
     names = [name for name, _ in found]
-    print(f"{title}: {len(found)} focusable controls")
-    return ([f"{title}: no name: {where}" for name, where in found if not name]
-            + [f"{title}: {names.count(n)} named '{n}'" for n in sorted(set(names)) if n and names.count(n) > 1])
-
-
-def x_server():
-    """Xvfb on a display it found free, and that display, once it serves."""
-    ready, told = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-nolisten", "tcp", "-screen", "0", "1280x1024x24"],
-                              pass_fds=[told])
-    os.close(told)
-    with os.fdopen(ready) as number:
-        return server, ":" + number.readline().strip()
-
-
-def running(program, found):
-    if program.poll() is not None:
-        sys.exit(f"the program ended with status {program.returncode}")
-    return found
+    print(f"{window.name}: {len(found)} focusable controls")
+    return ([f"{window.name}: no name: {where}" for name, where in found if not name]
+            + [f"{window.name}: {names.count(n)} named '{n}'" for n in sorted(set(names)) if n and names.count(n) > 1])
 
 
 def main():
-    server, display = x_server()
-    program = subprocess.Popen(sys.argv[1:], env=dict(os.environ, DISPLAY=display))
+    ready, told = os.pipe()  # Xvfb tells on it the display it found free, once it serves there
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-nolisten", "tcp", "-screen", "0", "1280x1024x24"],
+                              pass_fds=[told])
+    os.close(told)
+    with os.fdopen(ready) as display:
+        program = subprocess.Popen(sys.argv[1:], env=dict(os.environ, DISPLAY=":" + display.readline().strip()))
     try:
-        app = wait_for("the program on the accessibility bus", lambda: running(program, next(
-            (a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == program.pid), None)))
+        app = wait_for("program on the accessibility bus", program, lambda: next(
+            (a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == program.pid), None))
         app.set_cache_mask(Atspi.Cache.NONE)  # states and children as they are now, not as first seen
-        title = "ZQ40613 Evaluation Software"
-        main_window = wait_for(title, lambda: shown_window(app, title))
-        tools = wait_for("the Tools menu", lambda: pyatspi.findDescendant(
+        main_window = wait_for("main window", program, lambda: shown_window(app, "ZQ40613 Evaluation Software"))
+        tools = wait_for("Tools menu", program, lambda: pyatspi.findDescendant(
             main_window, lambda n: n.getRole() == pyatspi.ROLE_MENU_ITEM and n.name == "Tools"))[0]
-        problems = faults(title, main_window)
+        problems = faults(main_window)
         for entry in [item for item in tools if item.getRole() == pyatspi.ROLE_MENU_ITEM]:
             entry.queryAction().doAction(0)
-            window = wait_for(entry.name, lambda: shown_window(app, entry.name.rstrip("…")))
-            problems += faults(window.name, window)
+            problems += faults(wait_for(entry.name, program, lambda: shown_window(app, entry.name.rstrip("…"))))
     finally:
         for process in (program, server):
             process.terminate()

@@ -144,17 +144,14 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("address");
         QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QString>("bit0Spoken"); // by a screen reader
         const QStringList unnamed(8, QStringLiteral("-"));
         QTest::newRow("comparator") << "0b" << 0x0b
                                     << QStringList{"Comp Hyst", "Comp Thres[5]", "Comp Thres[4]", "Comp Thres[3]",
-                                                   "Comp Thres[2]", "Comp Thres[1]", "Comp Thres[0]", "Comp Enable"}
-                                    << "bit 0, Comp Enable";
-        QTest::newRow("unnamed 09") << "09" << 0x09 << unnamed << "bit 0";
-        QTest::newRow("unnamed ff") << "ff" << 0xff << unnamed << "bit 0";
-        QTest::newRow("one digit E") << "E" << 0x0e << QStringList{"-", "-", "-", "-", "-", "-", "-", "IRQ Polarity"}
-                                     << "bit 0, IRQ Polarity";
-        QTest::newRow("emptied") << "" << 0x00 << register00Names << "bit 0, Buck3 Voltage Code [0]";
+                                                   "Comp Thres[2]", "Comp Thres[1]", "Comp Thres[0]", "Comp Enable"};
+        QTest::newRow("unnamed 09") << "09" << 0x09 << unnamed;
+        QTest::newRow("unnamed ff") << "ff" << 0xff << unnamed;
+        QTest::newRow("one digit E") << "E" << 0x0e << QStringList{"-", "-", "-", "-", "-", "-", "-", "IRQ Polarity"};
+        QTest::newRow("emptied") << "" << 0x00 << register00Names;
     }
 
     void addressRelabelsOnly()
@@ -162,7 +159,6 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, address);
         QFETCH(QStringList, names);
-        QFETCH(QString, bit0Spoken);
 
         retype(dataField(), "a5");
         retype(addressField(), "0d"); // off 00, so that emptying has to relabel
@@ -170,7 +166,6 @@ private slots:
 
         QCOMPARE(host->dialog->address(), address);
         QCOMPARE(labels(), expectedLabels(names));
-        QCOMPARE(QAccessible::queryAccessibleInterface(bitBox(0))->text(QAccessible::Name), bit0Spoken);
         QCOMPARE(host->dialog->data(), 0xa5);
         QCOMPARE(checkedBits(), 0xa5);
         QVERIFY(host->reads.isEmpty());
@@ -316,18 +311,15 @@ private slots:
 
     void tabReachesEveryFieldAndBit()
     {
-        QCOMPARE(tabWalk(addressField(), 12),
-                 (QStringList{"lineEdit_2", "pushButton", "pushButton_2", "checkBox", "checkBox_2", "checkBox_3",
-                              "checkBox_4", "checkBox_5", "checkBox_6", "checkBox_7", "checkBox_8", "lineEdit"}));
-    }
-
-    void fieldsAreSpokenByWhatTheyAre()
-    {
-        const QStringList spoken = {"lineEdit", "Register address", "lineEdit_2", "Data byte",
-                                    "pushButton", "Write register", "pushButton_2", "Read register"};
-        for (qsizetype i = 0; i < spoken.size(); i += 2)
-            QCOMPARE(QAccessible::queryAccessibleInterface(widget<QWidget>(spoken.at(i)))->text(QAccessible::Name),
-                     spoken.at(i + 1));
+        retype(addressField(), "0e"); // its bit 0 has a name, the others none
+        QStringList said; // each stop by its object name and by what a screen reader calls it
+        for (const QString &stop : tabWalk(addressField(), 12))
+            said << stop + ": " + QAccessible::queryAccessibleInterface(widget<QWidget>(stop))->text(QAccessible::Name);
+        QCOMPARE(said, (QStringList{"lineEdit_2: Data byte", "pushButton: Write register",
+                                    "pushButton_2: Read register", "checkBox: bit 7", "checkBox_2: bit 6",
+                                    "checkBox_3: bit 5", "checkBox_4: bit 4", "checkBox_5: bit 3", "checkBox_6: bit 2",
+                                    "checkBox_7: bit 1", "checkBox_8: bit 0, IRQ Polarity",
+                                    "lineEdit: Register address"}));
     }
 };
 

@@ -219,11 +219,8 @@ void TestMainWindow::controlsAreSpokenByWhatTheyAre_data()
     QTest::newRow("BATT") << "adc000710244280" << "BATT probe voltage" << "";
     QTest::newRow("BUCK3") << "adc000510244100" << "BUCK3 probe voltage" << "";
     QTest::newRow("Buck1 OK enable") << "cb0c1" << "Buck1 OK enable" << "";
-    QTest::newRow("Buck1 Enable") << "cb0a1" << "Buck1 Enable" << "";
     QTest::newRow("Buck3 Enabled") << "cb0a7" << "Buck3 Enabled" << "";
-    QTest::newRow("Comparator Enable") << "cb0b0" << "Comparator Enable" << "";
     QTest::newRow("Buck1 voltage") << "co0750" << "Buck1 Output voltage" << "1.100V";
-    QTest::newRow("threshold") << "co0b61" << "Comparator Threshold voltage" << "2.000V";
     QTest::newRow("event log") << "eventlog" << "Event log" << "";
     QTest::newRow("register log") << "registerlog" << "Register log" << "";
     QTest::newRow("its Clear") << "pushButton" << "Clear register log" << "";
