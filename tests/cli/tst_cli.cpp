@@ -501,19 +501,15 @@ private slots:
         QTest::newRow("sim empty command") << "\"$1\" ''" << 2 << "zq40613-sim: unknown command ''" + simHint;
         QTest::newRow("sim negative volts") << "\"$1\" battery -3" << 2
                                             << "zq40613-sim: battery: '-3' is out of range (2.5 to 5.5 V)" + simHint;
-        QTest::newRow("sim volts with a unit")
-                << "\"$1\" battery 3.5V" << 2
+        QTest::newRow("sim volts with a unit") << "\"$1\" battery 3.5V" << 2
                 << "zq40613-sim: battery: '3.5V' is not a voltage (decimal volts, such as 3.0)" + simHint;
         QTest::newRow("verify a folder") << "\"$0\" verify ." << 2 << "zq40613-reg: cannot read .: Is a directory\n";
-        // The desktop program answers --help and --version without a window
-        // system; Qt's own options, -platform here, are Qt's.
-        const QString noDisplay = QStringLiteral("mkdir -p -m 700 run; env -u QT_QPA_PLATFORM -u DISPLAY "
-                                                 "-u WAYLAND_DISPLAY XDG_RUNTIME_DIR=\"$PWD/run\" \"$2\" ");
+        // --help and --version need no window system; -platform stays Qt's.
+        const QString noDisplay = QStringLiteral("mkdir -p -m 700 run; env -i XDG_RUNTIME_DIR=\"$PWD/run\" \"$2\" ");
         QTest::newRow("eval --version") << noDisplay + "--version >&2" << 0
                                         << "zq40613-eval (ZQ40613 Evaluation kit) Version 0.0.2\n";
-        QTest::newRow("eval --help") << noDisplay + "-platform xcb --help | head -n 2 >&2" << 0
-                                     << "Usage: " EVAL_PROGRAM " [options]\n"
-                                        "Evaluation software for the ZQ40613 power-management chip on its evaluation board.\n";
+        QTest::newRow("eval --help") << noDisplay + "-platform xcb --help | head -n 1 >&2" << 0
+                                     << "Usage: " EVAL_PROGRAM " [options]\n";
         const QString evalUsage = "\nUsage: zq40613-eval [options]\nTry 'zq40613-eval --help' for more information.\n";
         QTest::newRow("eval, unknown option") << noDisplay + "-platform offscreen --verbose" << 2
                                               << "zq40613-eval: Unknown option 'verbose'." + evalUsage;
@@ -548,8 +544,7 @@ private slots:
         QProcess process;
         process.setProcessEnvironment(boardEnvironment());
         process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral("sh"), {"-c", script, QStringLiteral(REG_PROGRAM), QStringLiteral(SIM_TOOL),
-                                             QStringLiteral(EVAL_PROGRAM)});
+        process.start(QStringLiteral("sh"), {"-c", script, REG_PROGRAM, SIM_TOOL, EVAL_PROGRAM});
         expectFailure(finish(process), exitCode, err);
     }
 

@@ -229,10 +229,8 @@ private slots:
         QCOMPARE(outText.toLatin1(), saved.data());
     }
 
-    // Keeping going, a board lost before the first sample writes nothing;
-    // lost in the second, for two reads, it is one gap line; the board is
-    // opened again and the watch goes on until its output fails: the bytes
-    // the window's recording writes for the same samples.
+    // Keeping going, a board lost before the first sample writes nothing; lost in the second, for two reads,
+    // it is one gap line; the watch goes on until its output fails: the bytes the recording writes for them.
     void keepGoingWritesWhatTheRecordingWrites()
     {
         board.registers[0x0d] = 0x1b;
@@ -321,8 +319,7 @@ private slots:
         QFETCH(QString, error);
         const Invocation invocation = fileCommand(Invocation::Command(which), content);
         QCOMPARE(run(invocation), exitBadUsage);
-        QCOMPARE(errText, QStringLiteral("zq40613-reg: ") + error.arg(QFile::decodeName(invocation.fileName))
-                                  + QLatin1Char('\n'));
+        QCOMPARE(errText, "zq40613-reg: " + error.arg(QFile::decodeName(invocation.fileName)) + "\n");
         QVERIFY(board.calls.isEmpty());
         QVERIFY(outText.isEmpty());
     }

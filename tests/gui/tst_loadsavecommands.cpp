@@ -222,11 +222,9 @@ void TestRegisterFileCommands::loadWritesMarkedRegistersInFileOrder()
     expected[0x03] = 0x22;
     expected[0x01] = 0x33;
 
-    // The board answers neither write: the file still runs to its end.
-    m_unanswered = { 0x0A, 0x01 };
+    m_unanswered = { 0x0A, 0x01 }; // the file still runs to its end
     ModalAnswers answers({ chooseFile(path), pressButton(QMessageBox::Ok) });
     m_commands->load();
-    QCOMPARE(answers.seen.size(), 2);
     expectErrorBox(answers, QStringLiteral("2 of 2 register writes were not answered by the board (the first at line 1)."));
     QCOMPARE(m_writes, (Writes { { 0x0A, 0x11 }, { 0x01, 0x33 } }));
     QCOMPARE(m_mirror, expected);
@@ -255,7 +253,6 @@ void TestRegisterFileCommands::syntaxError()
     m_unanswered = { 0x01 };
     ModalAnswers answers({ chooseFile(path), pressButton(QMessageBox::Ok), pressButton(QMessageBox::Ok) });
     m_commands->load();
-    QCOMPARE(answers.seen.size(), 3);
     const QString fullText = QStringLiteral("Syntax error in file ") + path + QStringLiteral(", line 5.");
     QCOMPARE(answers.seen.at(1).text, fullText.left(999));
     expectErrorBox(answers, QStringLiteral("1 of 1 register writes was not answered by the board (at line 2)."));
