@@ -81,6 +81,10 @@ void TestAppendFile::linesReachTheFileAtOnce()
     QFile reader(path);
     QVERIFY(reader.open(QIODevice::ReadOnly));
     QCOMPARE(reader.readAll(), QByteArray("a,1\nb,2\n"));
+    // Known by identity: the file it appends to, not another in its folder.
+    QFile other(dir.filePath(QStringLiteral("other.csv")));
+    QVERIFY(file.isFileOf(reader) && writeFile(other.fileName(), "") && other.open(QIODevice::ReadOnly));
+    QVERIFY(!file.isFileOf(other));
     QVERIFY(file.close());
     QVERIFY(!file.append("c,3\n"));
 }
