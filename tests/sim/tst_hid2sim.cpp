@@ -67,9 +67,12 @@ void startPeer(QProcess &peer, const QStringList &steps, const QString &statePat
 PeerRun finishPeer(QProcess &peer)
 {
     PeerRun run;
-    if (!peer.waitForFinished(10000))
+    // A peer that did not end by itself says why, for the failure to tell.
+    if (!peer.waitForFinished(10000) || peer.exitStatus() != QProcess::NormalExit) {
+        run.errors = peer.errorString() + QLatin1Char('\n') + QString::fromLocal8Bit(peer.readAllStandardError());
         return run;
-    run.exitCode = peer.exitStatus() == QProcess::NormalExit ? peer.exitCode() : -1;
+    }
+    run.exitCode = peer.exitCode();
     // The standard streams of a Windows program are text, with CR LF.
     run.lines = QString::fromLocal8Bit(peer.readAllStandardOutput().replace("\r\n", "\n"))
                         .split('\n', Qt::SkipEmptyParts);
@@ -725,7 +728,7 @@ private slots:
         QVERIFY(writeFile(path, content, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                                  | QFile::ReadOther));
         const PeerRun peer = runPeer({"read", "7", "read", "0"}, path);
-        QCOMPARE(peer.exitCode, 0);
+        QVERIFY2(peer.exitCode == 0, qPrintable(peer.errors));
         QCOMPARE(peer.lines, QStringList({"14", "50"}));
         QVERIFY(peer.errors.isEmpty());
         QCOMPARE(runTool({"status"}, path).lines.value(20), QStringLiteral("part         1"));
