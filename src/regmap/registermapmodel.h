@@ -136,7 +136,6 @@ private:
     unsigned readUnanswered = 0;
     bool readBackStopped = false;
     Flags editable{};
-    Flags indicatorsOnly{};
     QList<PanelField> fields;
     // The fields of each register, highest top bit first, as the bit
     // columns run.
