@@ -180,14 +180,13 @@ bool RegisterMapModel::setData(const QModelIndex &index, const QVariant &value, 
     return true;
 }
 
-bool RegisterMapModel::toggleBit(int address, int bit)
+void RegisterMapModel::toggleBit(int address, int bit)
 {
     if (!(flags(index(address, FirstBitColumn + bitsPerRegister - 1 - bit)) & Qt::ItemIsUserCheckable))
-        return false;
+        return;
     const quint8 mask = quint8(1u << bit);
     const quint8 byte = mirror.at(address);
     emit registerEdited(address, bitOf(shown.at(address), bit) ? byte & ~mask : byte | mask);
-    return true;
 }
 
 // The registers read since the last refresh now show as read or not; a
