@@ -271,9 +271,11 @@ void RegisterMapModel::show(bool markChanges, const Flags &nowUnread)
     const bool valuesChanged = shown != before || unread != unreadBefore;
     for (int address = 0; address < registerMirrorSize; ++address) {
         const auto i = std::size_t(address);
+        // Kept up to date whatever else changed, not only when nothing else did.
         const bool pendingNow = isPending(address);
+        const bool pendingChanged = std::exchange(pending[i], pendingNow) != pendingNow;
         const bool stateTouched = unread[i] != unreadBefore[i] || readStateChanged[i] != stateMarksBefore[i]
-                                  || std::exchange(pending[i], pendingNow) != pendingNow;
+                                  || pendingChanged;
         unsigned touched = (before[i] ^ shown[i]) | (marksBefore[i] ^ changed[i]);
         if (unread[i] != unreadBefore[i])
             touched = 0xff;

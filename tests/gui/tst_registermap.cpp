@@ -237,6 +237,11 @@ void TestRegisterMap::editsActAsPanelEdits()
     for (WindowFixture *f : {&panel, &map}) { // pending until Write regs sends it
         const QModelIndex value = mapModel(*f).index(address, Model::ValueColumn);
         QCOMPARE(bool(value.data(Model::MarkRole).toInt() & Model::PendingMark), !autoWrite);
+        // A register that could not be read is no longer pending.
+        f->board.failWhen = [address](const FakeController::Call &c) { return c.name == "spi_read" && c.args.at(1) == address; };
+        f->invoke("timer_func");
+        QCOMPARE(value.data(Model::MarkRole).toInt() & Model::PendingMark, 0);
+        f->board.clearFailures();
         QTest::mouseClick(f->find<QPushButton>(QStringLiteral("writeregisters")), Qt::LeftButton);
         QCOMPARE(value.data(Model::MarkRole).toInt() & Model::PendingMark, 0);
     }
