@@ -146,24 +146,29 @@ bool checkOption(bool given, const char *option, std::initializer_list<Invocatio
     return false;
 }
 
-// A whole decimal number from lowest to highest, for the option named.
-std::optional<int> parseCount(const QString &text, const char *option, int lowest, int highest,
-                              QString &error)
+// The whole decimal number an option was given, from lowest to highest,
+// into count; an option not given leaves count as it is.
+bool parseCount(const std::optional<QString> &given, const char *option, int lowest, int highest, int &count,
+                QString &error)
 {
+    if (!given)
+        return true;
+    const QString &text = *given;
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || text.startsWith(QLatin1Char('+'))) {
         error = QStringLiteral("invalid %1 '%2' (a whole decimal number)").arg(QLatin1String(option), text);
-        return std::nullopt;
+        return false;
     }
     if (value < lowest || value > highest) {
         error = QStringLiteral("%1 '%2' is out of range (%3 to %4)")
                         .arg(QLatin1String(option), text)
                         .arg(lowest)
                         .arg(highest);
-        return std::nullopt;
+        return false;
     }
-    return value;
+    count = value;
+    return true;
 }
 
 // A sweep's field and values as a user writes them, with the options that
@@ -175,20 +180,9 @@ bool parseSweep(const QByteArrayList &words, const Options &options, SweepPlan &
     if (!planned)
         return false;
     plan = *planned;
-    if (options.settle) {
-        const std::optional<int> settle =
-                parseCount(*options.settle, "--settle", 0, SweepPlan::longestSettleMs, error);
-        if (!settle)
-            return false;
-        plan.settleMs = *settle;
-    }
-    if (options.readings) {
-        const std::optional<int> readings =
-                parseCount(*options.readings, "--readings", 1, SweepPlan::mostReadings, error);
-        if (!readings)
-            return false;
-        plan.readings = *readings;
-    }
+    if (!parseCount(options.settle, "--settle", 0, SweepPlan::longestSettleMs, plan.settleMs, error)
+        || !parseCount(options.readings, "--readings", 1, SweepPlan::mostReadings, plan.readings, error))
+        return false;
     plan.upAndDown = options.upDown;
     plan.restore = !options.noRestore;
     return true;

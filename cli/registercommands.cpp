@@ -2,6 +2,7 @@
 #include "registercommands.h"
 
 #include "binding/probecsv.h"
+#include "common/chip.h"
 #include "common/hexbyte.h"
 #include "device/devicelink.h"
 #include "interruption.h"
@@ -222,7 +223,7 @@ int RegisterCommands::sweep(const SweepPlan &plan)
     // field's bits of them, and the end restores those.
     std::optional<RegisterMirror> registers = session.readFields({plan.field});
     if (!registers)
-        return fail(session.error());
+        return sessionFailed();
     if (!print(sweepCsvHeader(plan.field)))
         return exitBoardFailure;
     SweepRun run(plan, session.link(), *registers);

@@ -3,7 +3,6 @@
 #define ZQ40613_CLI_REGISTERCOMMANDS_H
 
 #include "commandline.h"
-#include "common/chip.h"
 #include "regfile/registerreference.h"
 #include "session/boardsession.h"
 

@@ -39,7 +39,18 @@ public:
         return std::forward<Work>(work)(session);
     }
 
-    // The same, handing work the held lock too, so that it may let go of
+    // The same for work whose result is false or empty when the board did
+    // not answer: BoardError then, with the session's reason.
+    template <typename Work>
+    auto runOrRaise(Work &&work)
+    {
+        auto result = run(std::forward<Work>(work));
+        if (!result)
+            failed();
+        return result;
+    }
+
+    // The same as run(), handing work the held lock too, so that it may let go of
     // the board while it waits.
     template <typename Work>
     auto runUnlockable(Work &&work)

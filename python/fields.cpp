@@ -13,11 +13,7 @@ namespace {
 
 RegisterMirror readFields(BoardHandle &board, const QList<PanelField> &fields)
 {
-    const std::optional<RegisterMirror> registers =
-            board.run([&fields](BoardSession &s) { return s.readFields(fields); });
-    if (!registers)
-        board.failed();
-    return *registers;
+    return *board.runOrRaise([&fields](BoardSession &s) { return s.readFields(fields); });
 }
 
 py::list texts(const QStringList &list)
@@ -82,8 +78,7 @@ void bindFields(py::module_ &module, BoardClass &board)
             [](BoardHandle &b, const QString &name, py::handle value) {
                 const PanelField &field = fieldArgument(name);
                 const int chosen = fieldValueArgument(field, value);
-                if (!b.run([&](BoardSession &s) { return s.writeField(field, chosen); }))
-                    b.failed();
+                b.runOrRaise([&](BoardSession &s) { return s.writeField(field, chosen); });
             },
             py::arg("name"), py::arg("value"),
             "set_field(name, value) -> None\n"

@@ -23,7 +23,7 @@ template <std::size_t N, typename Value>
 py::dict readouts(BoardHandle &board, const PanelReadout (&table)[N], Value value)
 {
     std::array<ReadoutValue, N> read;
-    const bool ok = board.run([&](BoardSession &s) {
+    board.runOrRaise([&](BoardSession &s) {
         for (std::size_t i = 0; i < N; ++i) {
             const std::optional<ReadoutValue> one = s.readPanelValue(table[i]);
             if (!one)
@@ -32,8 +32,6 @@ py::dict readouts(BoardHandle &board, const PanelReadout (&table)[N], Value valu
         }
         return true;
     });
-    if (!ok)
-        board.failed();
     py::dict result;
     for (std::size_t i = 0; i < N; ++i)
         result[table[i].label] = value(read[i]);

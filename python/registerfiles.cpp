@@ -73,9 +73,7 @@ void bindRegisterFiles(BoardClass &board)
                     throw py::value_error(b.lastError().toStdString());
                 }
                 const std::optional<RegisterMirror> chip =
-                        b.run([&](BoardSession &s) { return s.readRegisters(reference.named); });
-                if (!chip)
-                    b.failed();
+                        b.runOrRaise([&](BoardSession &s) { return s.readRegisters(reference.named); });
                 py::list differences;
                 for (const RegisterDifference &d : differingRegisters(*chip, reference)) {
                     py::list bits;

@@ -16,10 +16,7 @@ namespace {
 
 int readRegister(BoardHandle &board, int address)
 {
-    const std::optional<int> value = board.run([address](BoardSession &s) { return s.readRegister(address); });
-    if (!value)
-        board.failed();
-    return *value;
+    return *board.runOrRaise([address](BoardSession &s) { return s.readRegister(address); });
 }
 
 constexpr char readDoc[] =
@@ -71,8 +68,7 @@ void bindRegisters(BoardClass &board)
             [](BoardHandle &b, py::handle address, py::handle data, bool verify) {
                 const int a = byteArgument(address, "address");
                 const int d = byteArgument(data, "data");
-                if (!b.run([=](BoardSession &s) { return s.writeRegister(a, d, verify); }))
-                    b.failed();
+                b.runOrRaise([=](BoardSession &s) { return s.writeRegister(a, d, verify); });
             },
             py::arg("address"), py::arg("data"), py::kw_only(), py::arg("verify") = false,
             "write(address, data, *, verify=False) -> None\n"
@@ -103,9 +99,7 @@ void bindRegisters(BoardClass &board)
             "dump",
             [](BoardHandle &b) {
                 const std::optional<QByteArray> text =
-                        b.run([](BoardSession &s) { return s.dump(QDateTime::currentDateTime()); });
-                if (!text)
-                    b.failed();
+                        b.runOrRaise([](BoardSession &s) { return s.dump(QDateTime::currentDateTime()); });
                 return py::str(text->constData(), size_t(text->size()));
             },
             "dump() -> str\n"

@@ -28,14 +28,10 @@ RegisterMapModel::RegisterMapModel(const RegisterMirror &mirror, const QList<Pan
     : QAbstractTableModel(parent), mirror(mirror), shown(mirror)
 {
     unread.fill(true);
-    indicatorsOnly.fill(true);
     for (const PanelField &description : fields)
         addField(description);
-    for (int address = 0; address < registerMirrorSize; ++address) {
-        const auto i = std::size_t(address);
-        indicatorsOnly[i] = indicatorsOnly[i] && !registerFields[i].isEmpty() && !editable[i];
-        fieldTexts[i] = fieldsTextOf(address);
-    }
+    for (int address = 0; address < registerMirrorSize; ++address)
+        fieldTexts[std::size_t(address)] = fieldsTextOf(address);
 }
 
 // A field is listed with every register it lies in, ordered there by its
@@ -184,14 +180,13 @@ bool RegisterMapModel::setData(const QModelIndex &index, const QVariant &value, 
     return true;
 }
 
-bool RegisterMapModel::toggleBit(int address, int bit)
+void RegisterMapModel::toggleBit(int address, int bit)
 {
     if (!(flags(index(address, FirstBitColumn + bitsPerRegister - 1 - bit)) & Qt::ItemIsUserCheckable))
-        return false;
+        return;
     const quint8 mask = quint8(1u << bit);
     const quint8 byte = mirror.at(address);
     emit registerEdited(address, bitOf(shown.at(address), bit) ? byte & ~mask : byte | mask);
-    return true;
 }
 
 // The registers read since the last refresh now show as read or not; a
@@ -348,10 +343,10 @@ int RegisterMapModel::marks(int address, int column) const
 QString RegisterMapModel::note(int address) const
 {
     const auto i = std::size_t(address);
-    if (indicatorsOnly[i])
-        return tr("Read-only: the panel only shows this register, by its indicators");
-    if (!editable[i])
-        return tr("Read-only: no panel control sets this register");
+    if (!editable[i]) {
+        return registerFields[i].isEmpty() ? tr("Read-only: no panel control sets this register")
+                                           : tr("Read-only: the panel only shows this register, by its indicators");
+    }
     if (unread[i])
         return tr("Not read: the board did not answer");
     if (pending[i])

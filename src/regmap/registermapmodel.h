@@ -68,9 +68,9 @@ public:
     // The bit a column shows, or -1.
     static int bitOfColumn(int column);
     // The bit is set to the opposite of what the table shows, as clicking
-    // its check box on the panel would; refused (false) in a register that
-    // cannot be edited or was not read.
-    bool toggleBit(int address, int bit);
+    // its check box on the panel would; refused in a register that cannot
+    // be edited or was not read.
+    void toggleBit(int address, int bit);
 
     // A display refresh: the mirror is shown, and what changed is marked
     // until the next refresh.
@@ -136,7 +136,6 @@ private:
     unsigned readUnanswered = 0;
     bool readBackStopped = false;
     Flags editable{};
-    Flags indicatorsOnly{};
     QList<PanelField> fields;
     // The fields of each register, highest top bit first, as the bit
     // columns run.
