@@ -1,9 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Manual pages and the changelog are installed compressed, the way Debian
 # wants them: gzip -9n, best compression and no name or time stamp in the
-# header, so that every build gives the same bytes. Windows has no manual
-# pages, and a build without gzip leaves them out too.
-find_program(ZQ_GZIP gzip)
+# header, so that every build gives the same bytes. A build without gzip
+# leaves them out, and so does every Windows build, which has no manual pages.
+if(NOT WIN32)
+    find_program(ZQ_GZIP gzip)
+endif()
 
 # zq_install_gzipped(SOURCE DESTINATION [COMPONENT NAME]): installs SOURCE,
 # a file of the current source folder or an absolute path, as
@@ -11,7 +13,7 @@ find_program(ZQ_GZIP gzip)
 # The same file may be installed to several places from one folder.
 function(zq_install_gzipped source destination)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "COMPONENT" "")
-    if(WIN32 OR NOT ZQ_GZIP)
+    if(NOT ZQ_GZIP)
         return()
     endif()
     get_filename_component(input ${source} ABSOLUTE)
@@ -43,7 +45,7 @@ function(zq_add_manpage page)
     string(REGEX MATCH "[1-9]$" section ${name})
     set(destination ${CMAKE_INSTALL_MANDIR}/man${section})
     zq_install_gzipped(${page} ${destination})
-    if(WIN32 OR NOT ZQ_GZIP)
+    if(NOT ZQ_GZIP)
         return()
     endif()
     foreach(alias IN LISTS arg_ALIASES)

@@ -348,14 +348,13 @@ bool BoardModel::buckIsUp(const Buck &buck) const
     return enabled && (!asleep() || overridden);
 }
 
-int BoardModel::buckMicrovolts(int converter) const
+int BoardModel::buckMicrovolts(int converter, const PartErrors &part) const
 {
     const Buck &buck = bucks[std::size_t(converter)];
     if (!buckIsUp(buck))
         return 0;
     const int code = m_state.registers[buck.voltageRegister] & buck.codeMask;
     const std::int64_t millivolts = std::min(buck.baseMv + code * buck.stepMv, buck.maxMv);
-    const PartErrors part = PartErrors::of(m_state.partSeed);
     return static_cast<int>(millivolts * (ppmPerUnit + part.gainPpm[converter]) / uvPerMv
                             + part.offsetUv[converter]);
 }
@@ -393,8 +392,9 @@ int BoardModel::channelMicrovolts(int channel)
     for (int converter = 0; converter < converterCount; ++converter) {
         if (bucks[std::size_t(converter)].adcChannel != channel)
             continue;
-        const int microvolts = buckMicrovolts(converter);
-        const int noiseMv = PartErrors::of(m_state.partSeed).noiseMv;
+        const PartErrors part = PartErrors::of(m_state.partSeed);
+        const int microvolts = buckMicrovolts(converter, part);
+        const int noiseMv = part.noiseMv;
         if (microvolts == 0 || noiseMv == 0)
             return microvolts;
         const int spread = 2 * noiseMv + 1;

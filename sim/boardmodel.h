@@ -169,7 +169,7 @@ private:
     bool pinIsHigh(int group, int pin) const;   // as the chip sees it
     bool asleep() const;
     bool buckIsUp(const Buck &buck) const;
-    int buckMicrovolts(int converter) const;
+    int buckMicrovolts(int converter, const PartErrors &part) const;
     int channelMicrovolts(int channel);
     std::uint32_t nextNoise();
     int noiseCounts();

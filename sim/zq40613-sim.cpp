@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>

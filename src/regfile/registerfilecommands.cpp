@@ -2,7 +2,6 @@
 #include "registerfilecommands.h"
 
 #include "common/trace.h"
-#include "regfile/appendfile.h"
 #include "regfile/filedialogs.h"
 #include "regfile/filesave.h"
 #include "regfile/loadprogress.h"
@@ -13,7 +12,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 
 #include <utility>

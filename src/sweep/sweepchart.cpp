@@ -49,12 +49,6 @@ QList<double> roundTicks(double low, double high, int &decimals)
     return ticks;
 }
 
-QString tickText(double value, int decimals)
-{
-    // No "-0.00" for a tick that rounds to nothing.
-    return QString::number(std::abs(value) < 0.5 * std::pow(10.0, -decimals) ? 0.0 : value, 'f', decimals);
-}
-
 QFont boldFont(QFont font)
 {
     font.setBold(true);
@@ -159,12 +153,12 @@ void SweepChart::paintEvent(QPaintEvent *)
     const QList<double> yTicks = field.probe >= 0 ? roundTicks(yLow, yHigh, yDecimals) : QList<double>{0.0, 1.0};
     QList<AxisTick> valueTicks;
     for (double y : yTicks) {
-        valueTicks << AxisTick{0, QStaticText(tickText(y, yDecimals))};
+        valueTicks << AxisTick{0, QStaticText(fixedText(y, yDecimals))};
         valueTicks.last().label.prepare(QTransform(), font());
     }
 
     const QFontMetrics metrics = fontMetrics();
-    const int lastLabelWidth = metrics.horizontalAdvance(tickText(xTicks.value(xTicks.size() - 1), xDecimals));
+    const int lastLabelWidth = metrics.horizontalAdvance(fixedText(xTicks.value(xTicks.size() - 1), xDecimals));
     const QMargins around(margin + valueAxisWidth(font(), valueTicks),
                           margin + legendHeight(metrics) + margin + metrics.height() / 2,
                           margin + lastLabelWidth / 2, margin + tickLength + 2 * metrics.height());
@@ -200,7 +194,7 @@ void SweepChart::paintEvent(QPaintEvent *)
     painter.setPen(textColour);
     for (int i = 0; i < xs.size(); ++i)
         painter.drawText(QRect(xs.at(i) - plot.width() / 2, plot.bottom() + tickLength, plot.width(), metrics.height()),
-                         Qt::AlignHCenter | Qt::AlignTop, tickText(xTicks.at(i), xDecimals));
+                         Qt::AlignHCenter | Qt::AlignTop, fixedText(xTicks.at(i), xDecimals));
     painter.save();
     painter.setFont(boldFont(font()));
     painter.drawText(QRect(plot.left(), plot.bottom() + tickLength + metrics.height(), plot.width(), metrics.height()),

@@ -16,15 +16,6 @@ constexpr int tripDecimals = 2;
 constexpr double mvPerVolt = 1000.0;
 constexpr double percent = 100.0;
 
-// Fixed decimals in the C locale, and no "-0.0" for what rounds to nothing.
-QString fixed(double value, int decimals)
-{
-    QString text = QString::number(value, 'f', decimals);
-    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - 2)
-        text.remove(0, 1);
-    return text;
-}
-
 QString line(const QStringList &fields, QChar separator)
 {
     return fields.join(separator) + QLatin1Char('\n');
@@ -36,6 +27,14 @@ QString tr(const char *text)
 }
 
 } // namespace
+
+QString fixedText(double value, int decimals)
+{
+    QString text = QString::number(value, 'f', decimals);
+    if (text.startsWith(QLatin1Char('-')) && text.toDouble() == 0.0)
+        text.remove(0, 1);
+    return text;
+}
 
 QString sweepCsvHeader(const SweepField &field, QChar separator)
 {
@@ -54,12 +53,12 @@ QString sweepCsvLine(const SweepField &field, const SweepRow &row, QChar separat
 {
     QStringList fields{csvTime(row.time), field.setText(row.index)};
     for (double volts : row.volts)
-        fields << fixed(volts, voltDecimals);
+        fields << fixedText(volts, voltDecimals);
     fields << hexText(row.status);
     if (field.probe >= 0) {
         const std::optional<SweepError> error = sweepError(field, row);
-        fields << (error ? fixed(error->millivolts, errorMvDecimals) : QString())
-               << (error ? fixed(error->percent, errorPercentDecimals) : QString());
+        fields << (error ? fixedText(error->millivolts, errorMvDecimals) : QString())
+               << (error ? fixedText(error->percent, errorPercentDecimals) : QString());
     }
     return line(fields, separator);
 }
@@ -96,9 +95,9 @@ QString tripText(const TripPoints &trips)
 {
     QStringList parts;
     if (trips.rising)
-        parts << tr("%1 V rising").arg(fixed(*trips.rising, tripDecimals));
+        parts << tr("%1 V rising").arg(fixedText(*trips.rising, tripDecimals));
     if (trips.falling)
-        parts << tr("%1 V falling").arg(fixed(*trips.falling, tripDecimals));
+        parts << tr("%1 V falling").arg(fixedText(*trips.falling, tripDecimals));
     return parts.isEmpty() ? tr("no trip within the sweep")
                            : tr("trips at %1").arg(parts.join(QLatin1String(", ")));
 }

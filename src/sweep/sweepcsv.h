@@ -24,6 +24,10 @@ QString sweepCsvHeader(const SweepField &field, QChar separator = QLatin1Char(',
 QString sweepCsvLine(const SweepField &field, const SweepRow &row,
                      QChar separator = QLatin1Char(','));
 
+// A sweep's number with fixed decimals in the C locale, as its CSV, table
+// and chart show it: no "-0.0" for what rounds to nothing.
+QString fixedText(double value, int decimals);
+
 // The error of the field's probe against the value set, for a field that
 // a probe follows and whose items are numbers.
 struct SweepError

@@ -66,10 +66,7 @@ int SweepRun::advance()
         qCDebug(lcTrace, "sweep step %d of %d: %s", position + 1, stepCount(),
                 qPrintable(sweepPlan.field.items.value(index)));
         if (!writeValue(FieldCodec::valueForIndex(sweepPlan.field.choice, index)))
-            return fail(tr("the board stopped answering at step %1 of %2 (%3)")
-                                .arg(position + 1)
-                                .arg(stepCount())
-                                .arg(sweepPlan.field.items.value(index)));
+            return failAtStep();
         phase = Phase::Read;
         readingsTaken = 0;
         sums = {};
@@ -77,10 +74,7 @@ int SweepRun::advance()
     }
     case Phase::Read:
         if (!takeReading())
-            return fail(tr("the board stopped answering at step %1 of %2 (%3)")
-                                .arg(position + 1)
-                                .arg(stepCount())
-                                .arg(sweepPlan.field.items.value(stepIndices.at(position))));
+            return failAtStep();
         if (++readingsTaken >= sweepPlan.readings)
             endStep();
         return 0;
@@ -152,6 +146,14 @@ int SweepRun::fail(const QString &what)
     failureText = what;
     finish();
     return finishedTurn;
+}
+
+int SweepRun::failAtStep()
+{
+    return fail(tr("the board stopped answering at step %1 of %2 (%3)")
+                        .arg(position + 1)
+                        .arg(stepCount())
+                        .arg(sweepPlan.field.items.value(stepIndices.at(position))));
 }
 
 void SweepRun::finish()

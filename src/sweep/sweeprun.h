@@ -111,6 +111,8 @@ private:
     bool takeReading();
     void endStep();
     int fail(const QString &what);
+    // Ends the sweep at the step at hand, naming it and its value.
+    int failAtStep();
     void finish();
 
     SweepPlan sweepPlan;
